@@ -1,0 +1,43 @@
+// Whole-file reads and crash-safe whole-file replacement for the POSIX settings stores.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace penvo::os::posix {
+
+// The whole content of the file at path; nullopt when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// path with every symbolic link followed, so that a replacement writes the link's target and
+// keeps the link; path itself when it does not resolve.
+std::string FollowLinks(const std::string& path);
+
+// Replaces the content of the file at path in one step: a temporary file in the same directory
+// is written, flushed to disk and renamed over path, and the directory entry is flushed too. A
+// crash or a full disk leaves the old content or the new one, never a mixture. An existing
+// file keeps its mode; a new one gets mode & ~umask. False when anything failed (the old file is
+// then untouched and no temporary file is left behind).
+bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode = 0666);
+
+// Holds an exclusive advisory lock on a directory while it lives, so that the read-modify-write
+// cycles of several processes on files in it take turns. Without the lock (the directory cannot
+// be opened) the holder goes on unlocked.
+class DirectoryLock {
+ public:
+  explicit DirectoryLock(const std::string& dir);
+  ~DirectoryLock();
+  DirectoryLock(const DirectoryLock&) = delete;
+  DirectoryLock& operator=(const DirectoryLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+// The directory part of path ("." when it has none).
+std::string DirName(const std::string& path);
+
+}  // namespace penvo::os::posix

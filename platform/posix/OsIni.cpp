@@ -1,0 +1,55 @@
+#include "platform/OsIni.h"
+
+#include <sys/stat.h>
+
+#include "platform/OsError.h"
+#include "platform/OsFiles.h"
+#include "platform/posix/AtomicFile.h"
+#include "platform/posix/IniText.h"
+
+namespace penvo::os {
+
+namespace {
+
+std::optional<ini::IniText> Load(const std::string& file) {
+  std::optional<std::string> text = posix::ReadWholeFile(NativePath(file));
+  if (!text) return std::nullopt;
+  return ini::IniText(std::move(*text));
+}
+
+}  // namespace
+
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& Default) {
+  const std::optional<ini::IniText> ini = Load(file);
+  if (!ini) return Default.substr(0, kProfileValueMax);
+  return ini->Value(section, key).value_or(Default.substr(0, kProfileValueMax));
+}
+
+void WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
+  const std::string path = posix::FollowLinks(NativePath(file));
+  const auto fail = [&] { throw OsError("Unable to write to " + file); };
+  posix::DirectoryLock lock(posix::DirName(path));
+  struct stat st {};
+  std::string old;
+  if (::stat(path.c_str(), &st) == 0) {
+    // The read-only attribute is the mode without write bits; root could write such a file,
+    // so the bits are checked, not the access rights.
+    if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) fail();
+    std::optional<std::string> text = posix::ReadWholeFile(path);
+    if (!text) fail();  // never replace a file whose lines could not be read
+    old = std::move(*text);
+  }
+  ini::IniText ini(std::move(old));
+  ini.Set(section, key, value);
+  if (!posix::ReplaceFileContent(path, ini.Text())) fail();
+}
+
+std::vector<std::string> ReadProfileSection(const std::string& file, const std::string& section) {
+  const std::optional<ini::IniText> ini = Load(file);
+  if (!ini) return {};
+  return ini->Entries(section);
+}
+
+}  // namespace penvo::os

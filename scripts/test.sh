@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds Penvo and runs every test: the unit and end-to-end tests, the same unit tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzzer.
+# Installs what is missing first. Ends with one line: "tests: N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+passed=0
+failed=0
+stage_failed() { echo "test: FAILED: $1"; failed=$((failed + 1)); }
+
+# Runs CTest in a build tree and adds its counts to the totals.
+run_ctest() {
+  local dir=$1 out
+  shift
+  out=$(cd "$dir" && ctest --output-on-failure "$@" 2>&1)
+  local status=$?
+  echo "$out" | tail -n 40
+  local summary
+  summary=$(echo "$out" | grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' | tail -1)
+  if [[ -z "$summary" ]]; then
+    stage_failed "ctest in $dir printed no summary"
+    return
+  fi
+  local bad total
+  bad=$(echo "$summary" | sed -E 's/.*, ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+  total=$(echo "$summary" | sed -E 's/.*, ([0-9]+) tests? failed out of ([0-9]+).*/\2/')
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  if ((status != 0 && bad == 0)); then stage_failed "ctest in $dir"; fi
+}
+
+scripts/deps.sh test || { echo "test: could not install the packages"; exit 1; }
+
+echo "== build and unit tests"
+if scripts/build.sh build; then run_ctest build; else stage_failed "build"; fi
+
+echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+if scripts/build.sh build-asan -DPENVO_SANITIZE=ON -DPENVO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug; then
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    run_ctest build-asan -L unit
+else
+  stage_failed "sanitizer build"
+fi
+
+if command -v clang++ >/dev/null; then
+  echo "== fuzzers (20 s each)"
+  if scripts/build.sh build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DPENVO_FUZZ=ON -DPENVO_TESTS=OFF \
+       -DPENVO_BENCH=OFF -DPENVO_WITH_QT=OFF; then
+    for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
+      name=$(basename "$fuzzer")
+      corpus=$(mktemp -d)
+      log=$(mktemp)
+      cp tests/fuzz/corpus/"${name#fuzz_}"/* "$corpus"/ 2>/dev/null || true
+      if (cd "$corpus" && "$OLDPWD/$fuzzer" -max_total_time=20 "$corpus" >"$log" 2>&1); then
+        echo "fuzz: $name ok"
+        passed=$((passed + 1))
+      else
+        tail -n 30 "$log"
+        stage_failed "fuzzer $name"
+      fi
+      rm -rf "$corpus" "$log"
+    done
+  else
+    stage_failed "fuzz build"
+  fi
+fi
+
+echo "tests: $passed passed, $failed failed"
+((failed == 0))
