@@ -170,6 +170,7 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
   SetParentColor(false);
   SetColor(clBtnFace);
   SetVisible(false);
+  SetBounds(0, 0, 320, 240);
   FCanvas.OnChange = [this](const TRect& r) {
     Widget()->update(QRect(r.Left, r.Top, r.Width(), r.Height()));
   };
