@@ -522,8 +522,9 @@ void TApplication::DestroyForms() {
 
 TErrorAnswer TApplication::ShowWriteError(const std::string& Text) {
   QMessageBox box(QMessageBox::Critical, "Error", ToQ(Text));
-  QPushButton* cancel = box.addButton("Cancel", QMessageBox::RejectRole);
-  box.addButton("Yes to &All", QMessageBox::AcceptRole);
+  // One role for both keeps them in this order whatever the desktop's button layout says.
+  QPushButton* cancel = box.addButton("Cancel", QMessageBox::ActionRole);
+  box.addButton("Yes to &All", QMessageBox::ActionRole);
   box.setEscapeButton(cancel);
   box.setDefaultButton(static_cast<QPushButton*>(nullptr));
   for (QAbstractButton* b : box.buttons())
