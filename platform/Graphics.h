@@ -98,6 +98,7 @@ struct TPixels {
 // with the buffer once: the fill and the outline never overlap.
 class TCanvas {
  public:
+  virtual ~TCanvas() = default;
   // The widest pen drawn: a settings file may ask for 1E9 pixels, and a pen much wider than any
   // screen only costs time. Wider pens draw this wide.
   static constexpr std::int32_t kMaxPenWidth = 1024;
@@ -105,7 +106,7 @@ class TCanvas {
   TPen& Pen() { return FPen; }
   TBrush& Brush() { return FBrush; }
   // Copies colour, width, style and mode; later changes of Source do not reach the canvas.
-  void SetPen(const TPen& Source) { FPen = Source; }
+  virtual void SetPen(const TPen& Source) { FPen = Source; }
   TPoint PenPos() const { return FPenPos; }
 
   void SetPixels(const TPixels& Pixels) { FPixels = Pixels; }
@@ -114,15 +115,15 @@ class TCanvas {
   std::function<void(const TRect&)> OnChange;
 
   // Moves the current position without drawing.
-  void MoveTo(std::int32_t X, std::int32_t Y) { FPenPos = {X, Y}; }
+  virtual void MoveTo(std::int32_t X, std::int32_t Y) { FPenPos = {X, Y}; }
   // A line from the current position to (X, Y), the end pixel excluded for thin pens; (X, Y)
   // becomes the current position.
-  void LineTo(std::int32_t X, std::int32_t Y);
+  virtual void LineTo(std::int32_t X, std::int32_t Y);
   // Outline with the pen, interior with the brush; corners in any order, the right and bottom
   // edges excluded.
-  void Rectangle(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2);
+  virtual void Rectangle(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2);
   // The same for the ellipse inscribed in that rectangle.
-  void Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2);
+  virtual void Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2);
   // Fills the rectangle with Color, replacing what was there.
   void FillRect(const TRect& Rect, TColor Color);
 
