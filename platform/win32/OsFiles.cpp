@@ -4,14 +4,11 @@
 
 #include <vector>
 
+#include "platform/OsFilesOverride.h"
+
 namespace penvo::os {
 
 namespace {
-
-std::string& ExePathOverride() {
-  static std::string path;
-  return path;
-}
 
 bool IsDirectory(const std::string& path) {
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -49,11 +46,6 @@ FileInfo GetFileInfo(const std::string& path) {
   return info;
 }
 
-bool FileExists(const std::string& path) {
-  const FileInfo info = GetFileInfo(path);
-  return info.exists && !info.isDirectory;
-}
-
 bool ForceDirectories(const std::string& dir) {
   const std::string native = NativePath(dir);
   std::size_t pos = FirstCreatable(native);
@@ -88,10 +80,6 @@ std::string ExePath() {
     if (n < buf.size()) return std::string(buf.data(), n);
     buf.resize(buf.size() * 2);
   }
-}
-
-void SetExePathForTesting(std::string path) {
-  ExePathOverride() = std::move(path);
 }
 
 }  // namespace penvo::os
