@@ -53,9 +53,11 @@ run_wine_tests() {
   log=$(mktemp)
   exec 9>"${PENVO_BUILD_LOCK:-/tmp/penvo-build.lock}"
   flock 9
+  echo "windows: waited $((SECONDS - start)) s for the build lock"
+  start=$SECONDS
   export WINEPREFIX=$prefix
   if wineserver -p60 >"$log" 2>&1 && scripts/wine-run.sh wineboot --init >>"$log" 2>&1; then
-    echo "windows: Wine prefix ready after $((SECONDS - start)) s"
+    echo "windows: Wine prefix made in $((SECONDS - start)) s"
     run_ctest build-win
   else
     tail -n 20 "$log"
@@ -67,7 +69,7 @@ run_wine_tests() {
   flock -u 9
   exec 9>&-
   rm -rf "$prefix" "$log"
-  echo "windows: Wine stage took $((SECONDS - start)) s"
+  echo "windows: Wine stage (prefix, tests, shutdown) took $((SECONDS - start)) s"
 }
 
 echo "== Windows build (mingw-w64) and unit tests under Wine"

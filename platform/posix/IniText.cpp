@@ -146,7 +146,8 @@ std::string_view IniText::Eol() const {
 }
 
 std::string_view IniText::Closing(std::size_t end, std::string_view eol) const {
-  // A last line that stops after "\r" needs only the "\n"; another "\r" would become part of it.
+  // A line ended by a lone "\r" needs only the "\n" that makes it "\r\n"; a whole line end
+  // after it would add an empty line.
   return end > 0 && text_[end - 1] == '\r' ? std::string_view("\n") : eol;
 }
 
