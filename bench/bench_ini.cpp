@@ -31,7 +31,7 @@ std::filesystem::path BenchDir() {
 void BM_ReadOneValue(benchmark::State& state) {
   const std::string path = MakeIni(BenchDir());
   for (auto _ : state)
-    benchmark::DoNotOptimize(penvo::os::ReadProfileString(path, "Section9", "Key18", ""));
+    benchmark::DoNotOptimize(penvo::os::ReadProfileValue(path, "Section9", "Key18", ""));
 }
 BENCHMARK(BM_ReadOneValue);
 
@@ -39,7 +39,7 @@ BENCHMARK(BM_ReadOneValue);
 void BM_WriteOneValue(benchmark::State& state) {
   const std::string path = MakeIni(BenchDir());
   int i = 0;
-  for (auto _ : state) penvo::os::WriteProfileString(path, "Section5", "Key7", std::to_string(i++));
+  for (auto _ : state) penvo::os::WriteProfileValue(path, "Section5", "Key7", std::to_string(i++));
 }
 BENCHMARK(BM_WriteOneValue)->Unit(benchmark::kMicrosecond);
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Penvo's build and tests need; only the missing ones, so a
-# second run does nothing. Usage: scripts/deps.sh build|test
+# second run does nothing. Usage: scripts/deps.sh build|test|windows
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
@@ -8,11 +8,15 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
 # The end-to-end tests drive the real program on a virtual X display with a window manager;
 # clang builds the fuzzers.
 test_pkgs=(xvfb xauth xdotool openbox x11-utils x11-apps imagemagick clang)
+# The Windows build: the mingw-w64 cross compiler, GoogleTest's sources to build with it, and
+# Wine (64-bit) to run its tests.
+windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64)
 
 case "${1:-build}" in
   build) wanted=("${build_pkgs[@]}") ;;
-  test) wanted=("${build_pkgs[@]}" "${test_pkgs[@]}") ;;
-  *) echo "usage: $0 build|test" >&2; exit 2 ;;
+  test) wanted=("${build_pkgs[@]}" "${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
+  windows) wanted=("${windows_pkgs[@]}") ;;
+  *) echo "usage: $0 build|test|windows" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -20,11 +24,23 @@ for pkg in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$pkg")
 done
-((${#missing[@]} == 0)) && exit 0
+# An installed package whose files were taken away (a slimmed image drops /usr/src) is put back.
+reinstall=()
+if [[ " ${wanted[*]} " == *" googletest "* && ! " ${missing[*]} " == *" googletest "* &&
+      ! -f /usr/src/googletest/CMakeLists.txt ]]; then
+  reinstall+=(googletest)
+fi
+((${#missing[@]} == 0 && ${#reinstall[@]} == 0)) && exit 0
 
-echo "deps: installing ${missing[*]}"
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ((${#missing[@]} > 0)); then
+  echo "deps: installing ${missing[*]}"
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if ((${#reinstall[@]} > 0)); then
+  echo "deps: reinstalling ${reinstall[*]}"
+  "${sudo[@]}" apt-get install -y -qq --reinstall "${reinstall[@]}" >/dev/null
+fi

@@ -142,7 +142,7 @@ void TqMacroVarList::RemoveVar(std::string_view Name) {
 void TqMacroVarList::LoadFromIni(const std::string& FileName, const std::string& Section) {
   for (const std::string& entry : os::ReadProfileSection(FileName, Section)) {
     const std::string key = entry.substr(0, entry.find('='));
-    const std::string value = os::ReadProfileString(FileName, Section, key, "");
+    const std::string value = os::ReadProfileValue(FileName, Section, key, "");
     std::string_view name(key);
     if (!name.empty() && (name.front() == '"' || name.front() == '\'')) name.remove_prefix(1);
     SetVar(name, value);

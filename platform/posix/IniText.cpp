@@ -1,19 +1,16 @@
 #include "platform/posix/IniText.h"
 
 #include "platform/OsIni.h"
+#include "platform/ProfileText.h"
 
 namespace penvo::os::ini {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
+using profile::kBlanks;
+using profile::Trim;
 
-std::string_view Trim(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return s.substr(0, 0);  // keeps its place in s
-  const std::size_t last = s.find_last_not_of(kBlanks);
-  return s.substr(first, last - first + 1);
-}
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 char Lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -26,11 +23,9 @@ bool SameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string Sanitized(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
-  return out;
+// The profile functions hand texts over as C strings: a NUL byte ends them.
+std::string_view CString(std::string_view s) {
+  return s.substr(0, s.find('\0'));
 }
 
 }  // namespace
@@ -46,58 +41,83 @@ void IniText::SetName(Line& line, std::string_view name) const {
 
 void IniText::Parse() {
   lines_.clear();
-  std::size_t pos = 0;
+  // A UTF-8 byte order mark belongs to no line; it stays in the text.
+  std::size_t pos =
+      std::string_view(text_).substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;
   while (pos < text_.size()) {
     Line line;
     line.begin = pos;
-    const std::size_t nl = text_.find('\n', pos);
-    line.next = nl == std::string::npos ? text_.size() : nl + 1;
-    line.end = nl == std::string::npos ? text_.size() : nl;
-    if (line.end > line.begin && text_[line.end - 1] == '\r') --line.end;
+    // A line ends at "\r\n", "\n" or a lone "\r".
+    const std::size_t br = text_.find_first_of("\r\n", pos);
+    line.end = br == std::string::npos ? text_.size() : br;
+    line.next = line.end;
+    if (line.next < text_.size() && text_[line.next++] == '\r' && line.next < text_.size() &&
+        text_[line.next] == '\n')
+      ++line.next;
     const std::string_view content(text_.data() + line.begin, line.end - line.begin);
     const std::string_view trimmed = Trim(content);
     if (trimmed.empty()) {
       line.kind = Kind::Blank;
-    } else if (trimmed.front() == ';') {
-      line.kind = Kind::Comment;
     } else if (trimmed.front() == '[' && trimmed.find(']') != std::string_view::npos) {
       line.kind = Kind::Section;
-      const std::size_t close = trimmed.rfind(']');
-      SetName(line, Trim(trimmed.substr(1, close - 1)));
-    } else if (const std::size_t eq = content.find('='); eq != std::string_view::npos) {
-      SetName(line, Trim(content.substr(0, eq)));
-      line.kind = line.nameLength == 0 ? Kind::Other : Kind::Key;
-      const std::size_t afterEq = line.begin + eq + 1;
-      const std::string_view rest(text_.data() + afterEq, line.end - afterEq);
-      const std::size_t skip = rest.find_first_not_of(kBlanks);
-      line.valueBegin = skip == std::string_view::npos ? line.end : afterEq + skip;
-      const std::string_view value = Trim(rest);
-      line.valueAt = static_cast<std::size_t>(value.data() - text_.data());
-      line.valueLength = value.size();
+      SetName(line, Trim(trimmed.substr(1, trimmed.rfind(']') - 1)));
+    } else {
+      ParseEntry(line, content);
+      if (trimmed.front() == ';')
+        line.kind = Kind::Comment;
+      else
+        line.kind = line.hasValue && line.nameLength > 0 ? Kind::Key : Kind::Other;
     }
     lines_.push_back(line);
     pos = line.next;
   }
 }
 
+void IniText::ParseEntry(Line& line, std::string_view content) const {
+  const std::size_t eq = content.find('=');
+  if (eq == std::string_view::npos) {
+    SetName(line, Trim(content));  // listed as it stands, but has no value
+    return;
+  }
+  SetName(line, Trim(content.substr(0, eq)));
+  line.hasValue = true;
+  const std::size_t afterEq = line.begin + eq + 1;
+  const std::string_view rest(text_.data() + afterEq, line.end - afterEq);
+  const std::size_t skip = rest.find_first_not_of(kBlanks);
+  line.valueBegin = skip == std::string_view::npos ? line.end : afterEq + skip;
+  const std::string_view value = Trim(rest);
+  line.valueAt = static_cast<std::size_t>(value.data() - text_.data());
+  line.valueLength = value.size();
+}
+
+bool IniText::IsEntry(const Line& line, std::string_view key) const {
+  // A comment is no entry of its section, but a lookup of its whole name before "=" finds it, as
+  // the profile functions do.
+  const bool named = line.kind == Kind::Key || (line.kind == Kind::Comment && line.hasValue);
+  return named && SameText(Name(line), key);
+}
+
 template <class F>
 void IniText::Walk(std::string_view section, F f) const {
+  // Only the first section of a name counts; a later one of the same name is never read.
   const std::string_view wanted = Trim(section);
-  bool inSection = false;
+  bool inSection = false, seen = false;
   for (const Line& line : lines_) {
-    if (line.kind == Kind::Section) inSection = SameText(Name(line), wanted);
+    if (line.kind == Kind::Section) {
+      inSection = !seen && SameText(Name(line), wanted);
+      seen = seen || inSection;
+    }
     if (f(line, inSection)) return;
   }
 }
 
 std::optional<std::string> IniText::Value(std::string_view section, std::string_view key) const {
   const std::string_view wanted = Trim(key);
-  if (wanted.empty()) return std::nullopt;
+  if (wanted.empty() || Trim(section).empty()) return std::nullopt;
   std::optional<std::string> found;
   Walk(section, [&](const Line& line, bool inSection) {
-    if (!inSection || line.kind != Kind::Key || !SameText(Name(line), wanted)) return false;
-    std::string_view v = LineValue(line);
-    v = v.substr(0, v.find('\0'));  // the profile functions see a C string
+    if (!inSection || !IsEntry(line, wanted)) return false;
+    std::string_view v = CString(LineValue(line));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
       v = v.substr(1, v.size() - 2);
     found = std::string(v.substr(0, kProfileValueMax));
@@ -108,9 +128,12 @@ std::optional<std::string> IniText::Value(std::string_view section, std::string_
 
 std::vector<std::string> IniText::Entries(std::string_view section) const {
   std::vector<std::string> entries;
+  if (Trim(section).empty()) return entries;
   Walk(section, [&](const Line& line, bool inSection) {
-    if (inSection && line.kind == Kind::Key)
-      entries.push_back(std::string(Name(line)) + "=" + std::string(LineValue(line)));
+    if (!inSection || (line.kind != Kind::Key && line.kind != Kind::Other)) return false;
+    std::string entry(Name(line));
+    if (line.hasValue) entry += "=" + std::string(LineValue(line));
+    entries.push_back(std::string(CString(entry)));
     return false;
   });
   return entries;
@@ -123,28 +146,26 @@ std::string_view IniText::Eol() const {
 }
 
 std::string_view IniText::Closing(std::size_t end, std::string_view eol) const {
-  // A last line that stops after "\r" needs only the "\n"; another "\r" would become part of it.
+  // A line ended by a lone "\r" needs only the "\n" that makes it "\r\n"; a whole line end
+  // after it would add an empty line.
   return end > 0 && text_[end - 1] == '\r' ? std::string_view("\n") : eol;
 }
 
 void IniText::Set(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string cleanSection = Sanitized(Trim(section));
-  const std::string cleanKey = Sanitized(Trim(key));
-  const std::string cleanValue = Sanitized(value);
+  const std::string cleanSection(Trim(profile::OneLine(section)));
+  const std::string cleanKey(Trim(profile::OneLine(key)));
+  const std::string cleanValue = profile::OneLine(value);
   const std::string eol(Eol());
 
   const Line* entry = nullptr;
-  const Line* lastOfSection = nullptr;  // last non-blank line of the first matching section
-  bool sectionSeen = false, sectionDone = false;
+  const Line* lastOfSection = nullptr;  // last non-blank line of the section, its header at least
   Walk(cleanSection, [&](const Line& line, bool inSection) {
-    if (line.kind == Kind::Section && sectionSeen && !inSection) sectionDone = true;
     if (!inSection) return false;
-    if (line.kind == Kind::Key && SameText(Name(line), cleanKey)) {
+    if (IsEntry(line, cleanKey)) {
       entry = &line;
       return true;
     }
-    if (line.kind == Kind::Section && !sectionSeen) sectionSeen = true;
-    if (!sectionDone && line.kind != Kind::Blank) lastOfSection = &line;
+    if (line.kind != Kind::Blank) lastOfSection = &line;
     return false;
   });
 

@@ -7,16 +7,9 @@
 #include <climits>
 #include <vector>
 
+#include "platform/OsFilesOverride.h"
+
 namespace penvo::os {
-
-namespace {
-
-std::string& ExePathOverride() {
-  static std::string path;
-  return path;
-}
-
-}  // namespace
 
 std::string NativePath(std::string_view path) {
   std::string native(path);
@@ -33,11 +26,6 @@ FileInfo GetFileInfo(const std::string& path) {
   info.isDirectory = S_ISDIR(st.st_mode);
   info.readOnly = (st.st_mode & 0222) == 0;
   return info;
-}
-
-bool FileExists(const std::string& path) {
-  const FileInfo info = GetFileInfo(path);
-  return info.exists && !info.isDirectory;
 }
 
 bool ForceDirectories(const std::string& dir) {
@@ -71,10 +59,6 @@ std::string ExePath() {
     if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), n);
     buf.resize(buf.size() * 2);
   }
-}
-
-void SetExePathForTesting(std::string path) {
-  ExePathOverride() = std::move(path);
 }
 
 }  // namespace penvo::os

@@ -4,6 +4,7 @@
 
 #include "platform/OsError.h"
 #include "platform/OsFiles.h"
+#include "platform/ProfileText.h"
 #include "platform/posix/AtomicFile.h"
 #include "platform/posix/IniText.h"
 
@@ -19,17 +20,18 @@ std::optional<ini::IniText> Load(const std::string& file) {
 
 }  // namespace
 
-std::string ReadProfileString(const std::string& file, const std::string& section,
+std::string ReadProfileValue(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& Default) {
   const std::optional<ini::IniText> ini = Load(file);
-  if (!ini) return Default.substr(0, kProfileValueMax);
-  return ini->Value(section, key).value_or(Default.substr(0, kProfileValueMax));
+  std::optional<std::string> value = ini ? ini->Value(section, key) : std::nullopt;
+  return value ? std::move(*value) : profile::ReadDefault(Default);
 }
 
-void WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+void WriteProfileValue(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value) {
   const std::string path = posix::FollowLinks(NativePath(file));
   const auto fail = [&] { throw OsError("Unable to write to " + file); };
+  if (profile::IsBlankName(section) || profile::IsBlankName(key)) fail();
   posix::DirectoryLock lock(posix::DirName(path));
   struct stat st {};
   std::string old;

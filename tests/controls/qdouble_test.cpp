@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <vector>
+
+#include "tests/support/Platform.h"
 
 namespace penvo {
 namespace {
@@ -215,15 +216,12 @@ TEST_F(NumberText, FloatToStrWritesTheGeneralFormat) {
 }
 
 TEST_F(NumberText, LocaleWithoutSeparatorsFallsBackToFullStopAndComma) {
-  const char* saved = std::getenv("LC_ALL");
-  const std::string previous = saved ? saved : "";
+  PENVO_ONLY_ON(Posix, "the C locale, chosen through LC_ALL, has no thousands separator");
   FormatSettings() = {',', " "};
-  setenv("LC_ALL", "C", 1);
-  LoadFormatSettingsFromLocale();
-  if (saved)
-    setenv("LC_ALL", previous.c_str(), 1);
-  else
-    unsetenv("LC_ALL");
+  {
+    test::ScopedEnv cLocale("LC_ALL", "C");
+    LoadFormatSettingsFromLocale();
+  }
   EXPECT_EQ(FormatSettings().DecimalSeparator, '.');
   EXPECT_EQ(FormatSettings().ThousandSeparator, ",");
 }

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/ProfileText.h"
 #include "platform/posix/IniText.h"
 
 using penvo::os::ini::IniText;
@@ -26,10 +28,7 @@ std::vector<std::string> SomeSections(const std::string& text) {
 }
 
 bool IsTarget(const std::string& section) {
-  std::string trimmed = section;
-  while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) trimmed.pop_back();
-  while (!trimmed.empty() && (trimmed.front() == ' ' || trimmed.front() == '\t'))
-    trimmed.erase(0, 1);
+  const std::string_view trimmed = penvo::os::profile::Trim(section);
   return trimmed.size() == 2 && (trimmed[0] | 0x20) == 'f' && (trimmed[1] | 0x20) == 'z';
 }
 

@@ -40,6 +40,13 @@ TEST(OsFiles, ForceDirectoriesMakesEveryMissingLevel) {
   EXPECT_FALSE(ForceDirectories(dir.File("file") + "/sub"));
 }
 
+TEST(OsFiles, TheCurrentDirectoryEndsInASeparatorOnlyAtTheRoot) {
+  test::TempDir dir;
+  const fs::path root = dir.Path().root_path();  // "/" or "C:\\"
+  test::CurrentDirScope scope(root);
+  EXPECT_EQ(GetCurrentDir(), root.string());
+}
+
 TEST(OsFiles, CurrentDirectoryAndProgramPath) {
   test::TempDir dir;
   {
