@@ -1,0 +1,72 @@
+// Value checks: whether a control's value is legal, with a reason, a warning colour and the
+// reason in the control's hint while it is not; colour and hint come back when it is again.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/Component.h"
+#include "platform/Graphics.h"
+
+namespace penvo {
+
+class TControl;
+
+class TCheckLegal : public TPersistent {
+ public:
+  // The check judges and marks Control (not owned).
+  explicit TCheckLegal(TControl* Control);
+  std::string ClassName() const override { return "TCheckLegal"; }
+  const TPropTable& Properties() const override { return ClassProperties(); }
+  static const TPropTable& ClassProperties();
+
+  bool Legal = true;
+  std::string Reason;
+  // Judges the current value: sets Legal and Reason.
+  std::function<void(TCheckLegal& Sender)> OnCheck;
+  TColor WarningColor = 0;  // 0: no colour marking
+  bool ShowHint = false;
+
+  // Runs the check now and marks or unmarks the control; returns the verdict.
+  virtual bool DoCheck();
+  void SetLegal(bool Value) { Legal = Value; }
+  TControl* Control() const { return FControl; }
+
+  std::string GetReason() const { return Reason; }
+  void SetReason(const std::string& Value) { Reason = Value; }
+
+ private:
+  TControl* FControl;
+  TColor FSavedColor = 0;
+  bool FSavedParentColor = false;
+  bool FSavedParentShowHint = false;
+  std::string FSavedHint;
+};
+
+// Checks a number against an inclusive range [Min, Max].
+class TCheckLimit : public TCheckLegal {
+ public:
+  explicit TCheckLimit(TControl* Control);
+  std::string ClassName() const override { return "TCheckLimit"; }
+  const TPropTable& Properties() const override { return ClassProperties(); }
+  static const TPropTable& ClassProperties();
+
+  double Min() const { return FMin; }
+  double Max() const { return FMax; }
+  // Each stores the bound and checks again.
+  virtual void SetMin(double Value);
+  virtual void SetMax(double Value);
+  // Supplies the value to check.
+  std::function<double()> OnGetValue;
+
+  virtual double CurrentValue() const { return OnGetValue ? OnGetValue() : 0.0; }
+  virtual bool InRange(double X) const { return X >= FMin && X <= FMax; }
+  // The handler installed as OnCheck: legal in range, else "Not in range [Min,Max]".
+  virtual void LimitCheck(TCheckLegal& Sender);
+
+ private:
+  double FMin = 0.0;
+  double FMax = 1e100;
+};
+
+}  // namespace penvo
