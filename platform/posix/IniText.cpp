@@ -1,8 +1,11 @@
 #include "platform/posix/IniText.h"
 
 #include "platform/OsIni.h"
+#include "platform/posix/AsciiCase.h"
 
 namespace penvo::os::ini {
+
+using posix::SameText;
 
 namespace {
 
@@ -13,17 +16,6 @@ std::string_view Trim(std::string_view s) {
   if (first == std::string_view::npos) return s.substr(0, 0);  // keeps its place in s
   const std::size_t last = s.find_last_not_of(kBlanks);
   return s.substr(first, last - first + 1);
-}
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
 }
 
 std::string Sanitized(std::string_view s) {
