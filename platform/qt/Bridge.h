@@ -1,0 +1,51 @@
+// Internal to platform/: conversions between our types and Qt's, and the link from a Qt
+// widget back to the control it shows.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <string>
+
+#include "platform/Controls.h"
+
+namespace penvo::qt {
+
+inline QString ToQ(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline std::string FromQ(const QString& s) {
+  return s.toUtf8().toStdString();
+}
+
+inline QColor ToQColor(TColor c) {
+  const std::uint32_t rgb = ColorToRGB(c);
+  return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// Mixed into every widget that calls back into its control; the control clears the link
+// before the widget goes, so no late Qt event reaches a half-destroyed control.
+class ControlLink {
+ public:
+  virtual ~ControlLink() = default;
+  TControl* Control() const { return control_; }
+  void Unlink() { control_ = nullptr; }
+
+ protected:
+  explicit ControlLink(TControl* control) : control_(control) {}
+
+ private:
+  TControl* control_;
+};
+
+}  // namespace penvo::qt
+
+class QKeyEvent;
+
+namespace penvo::qt {
+
+// The character a key press types, as one byte: Latin-1 characters as themselves, Ctrl with
+// Backspace as 127 (Qt reports it as a plain backspace), any other typed character as '?';
+// -1 when the key types nothing (arrows, function keys, modifiers).
+int TypedChar(const QKeyEvent& Event);
+
+}  // namespace penvo::qt

@@ -1,0 +1,372 @@
+#include "tests/e2e/Harness.h"
+
+// Qt and GoogleTest before Xlib, whose macros (None, Status, Bool) collide with their names.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QImage>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+extern char** environ;
+
+namespace penvo::e2e {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Xlib errors (a window that went away between two calls) are expected here; they must not end
+// the test program.
+int IgnoreXErrors(Display*, XErrorEvent*) {
+  return 0;
+}
+
+::Atom InternAtom(Display* dpy, const char* name) {
+  return XInternAtom(dpy, name, False);
+}
+
+std::vector<unsigned long> WindowListProperty(Display* dpy, unsigned long window,
+                                              const char* name) {
+  ::Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> result;
+  if (XGetWindowProperty(dpy, window, InternAtom(dpy, name), 0, 4096, False, XA_WINDOW, &type,
+                         &format, &count, &after, &data) == Success &&
+      data && format == 32) {
+    auto* ids = reinterpret_cast<unsigned long*>(data);
+    result.assign(ids, ids + count);
+  }
+  if (data) XFree(data);
+  return result;
+}
+
+}  // namespace
+
+bool Session::WaitFor(const std::function<bool()>& cond, Millis deadline) {
+  const auto end = Clock::now() + deadline;
+  for (;;) {
+    if (cond()) return true;
+    if (Clock::now() >= end) return false;
+    std::this_thread::sleep_for(5ms);  // a polling interval, not a guess at how long to wait
+  }
+}
+
+Session::Session(int width, int height) {
+  char pattern[] = "/tmp/penvo-e2e-XXXXXX";
+  home_ = mkdtemp(pattern);
+  for (const char* dir : {"config", "runtime", "registry", "cache"})
+    fs::create_directories(home_ / dir);
+  fs::permissions(home_ / "runtime", fs::perms::owner_all);
+  log_ = home_ / "log.txt";
+
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe");
+  fcntl(fds[0], F_SETFD, FD_CLOEXEC);  // the write end stays open in Xvfb, the read end not
+  xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                 std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp",
+                 "-noreset"},
+                false);
+  close(fds[1]);
+  std::string number;
+  pollfd pfd{fds[0], POLLIN, 0};
+  while (number.find('\n') == std::string::npos && poll(&pfd, 1, 10000) > 0) {
+    char buf[16];
+    const ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n <= 0) break;
+    number.append(buf, static_cast<std::size_t>(n));
+  }
+  close(fds[0]);
+  if (number.empty()) {
+    ADD_FAILURE() << "Xvfb did not start:\n" << Log();
+    return;
+  }
+  display_ = std::stoi(number);
+  XSetErrorHandler(IgnoreXErrors);
+  dpy_ = XOpenDisplay(DisplayName().c_str());
+  if (!dpy_) {
+    ADD_FAILURE() << "cannot open display " << DisplayName();
+    return;
+  }
+  wm_ = Spawn({"openbox", "--sm-disable"}, false);
+  const bool wm = WaitFor(
+      [&] {
+        return !WindowListProperty(dpy_, DefaultRootWindow(dpy_), "_NET_SUPPORTING_WM_CHECK")
+                    .empty();
+      },
+      10s);
+  if (!wm) ADD_FAILURE() << "openbox did not start:\n" << Log();
+  Note("session on " + DisplayName());
+}
+
+Session::~Session() {
+  for (pid_t pid : programs_)
+    if (Running(pid)) Stop(pid, 3s);
+  if (::testing::Test::HasFailure()) std::cerr << "---- e2e log ----\n" << Log() << "----\n";
+  if (dpy_) XCloseDisplay(dpy_);
+  for (pid_t pid : {wm_, xvfb_}) {
+    if (pid <= 0) continue;
+    kill(pid, SIGTERM);
+    if (!WaitFor([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, 3s)) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  std::error_code ec;
+  if (!std::getenv("PENVO_E2E_KEEP")) fs::remove_all(home_, ec);
+}
+
+void Session::Note(const std::string& text) {
+  std::ofstream(log_, std::ios::app) << "[harness] " << text << "\n";
+}
+
+std::string Session::Log() const {
+  std::ifstream in(log_);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet) {
+  std::vector<std::string> env;
+  const std::vector<std::pair<std::string, std::string>> overrides = {
+      {"DISPLAY", display_ >= 0 ? DisplayName() : ""},
+      {"HOME", home_.string()},
+      {"XDG_CONFIG_HOME", (home_ / "config").string()},
+      {"XDG_RUNTIME_DIR", (home_ / "runtime").string()},
+      {"XDG_CACHE_HOME", (home_ / "cache").string()},
+      {"QINI_REGISTRY_DIR", RegistryDir().string()},
+      {"QT_QPA_PLATFORM", "xcb"}};
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string key = entry.substr(0, entry.find('='));
+    bool replaced = key == "WAYLAND_DISPLAY";
+    for (const auto& [k, v] : overrides) replaced = replaced || k == key;
+    if (!replaced) env.push_back(entry);
+  }
+  for (const auto& [k, v] : overrides)
+    if (!v.empty()) env.push_back(k + "=" + v);
+  std::vector<char*> envp, args;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argvCopy = argv;
+  for (auto& a : argvCopy) args.push_back(a.data());
+  args.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  const std::string out = quiet ? "/dev/null" : log_.string();
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  pid_t pid = -1;
+  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(rc);
+    return -1;
+  }
+  return pid;
+}
+
+pid_t Session::Start(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<std::string> argv{program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Note("start " + program);
+  const pid_t pid = Spawn(argv, false);
+  if (pid > 0) programs_.push_back(pid);
+  return pid;
+}
+
+bool Session::Running(pid_t pid) {
+  if (pid <= 0) return false;
+  int status;
+  const pid_t r = waitpid(pid, &status, WNOHANG);
+  if (r == pid) {
+    std::erase(programs_, pid);
+    exitStatus_[pid] = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+  }
+  return r == 0;
+}
+
+std::optional<int> Session::WaitExit(pid_t pid, Millis deadline) {
+  if (!WaitFor([&] { return !Running(pid); }, deadline)) return std::nullopt;
+  return exitStatus_[pid];
+}
+
+std::optional<int> Session::Stop(pid_t pid, Millis deadline) {
+  if (!Running(pid)) return exitStatus_[pid];
+  kill(pid, SIGTERM);
+  std::optional<int> status = WaitExit(pid, deadline);
+  if (!status) {
+    Note("killing " + std::to_string(pid) + ": it did not end on SIGTERM");
+    kill(pid, SIGKILL);
+    WaitExit(pid, 5s);
+  }
+  return status;
+}
+
+std::vector<unsigned long> Session::Windows(const std::string& className) {
+  std::vector<unsigned long> found;
+  if (!dpy_) return found;
+  for (unsigned long w : WindowListProperty(dpy_, DefaultRootWindow(dpy_), "_NET_CLIENT_LIST")) {
+    XClassHint hint{};
+    if (XGetClassHint(dpy_, w, &hint)) {
+      if (hint.res_class && className == hint.res_class && Viewable(w)) found.push_back(w);
+      if (hint.res_name) XFree(hint.res_name);
+      if (hint.res_class) XFree(hint.res_class);
+    }
+  }
+  return found;
+}
+
+unsigned long Session::WaitForWindow(const std::string& className, Millis deadline) {
+  unsigned long window = 0;
+  WaitFor(
+      [&] {
+        const auto all = Windows(className);
+        if (!all.empty()) window = all.front();
+        return window != 0;
+      },
+      deadline);
+  if (!window) Note("no window of class " + className);
+  return window;
+}
+
+bool Session::Viewable(unsigned long window) {
+  XWindowAttributes a{};
+  return dpy_ && XGetWindowAttributes(dpy_, window, &a) && a.map_state == IsViewable;
+}
+
+Rect Session::Geometry(unsigned long window) {
+  XWindowAttributes a{};
+  Window child;
+  int x = 0, y = 0;
+  if (!dpy_ || !XGetWindowAttributes(dpy_, window, &a)) return {};
+  XTranslateCoordinates(dpy_, window, DefaultRootWindow(dpy_), 0, 0, &x, &y, &child);
+  return {x, y, a.width, a.height};
+}
+
+void Session::SetBackground(const std::function<Rgb(int, int)>& f) {
+  if (!dpy_) return;
+  const int screen = DefaultScreen(dpy_);
+  const int w = DisplayWidth(dpy_, screen), h = DisplayHeight(dpy_, screen);
+  const Window root = RootWindow(dpy_, screen);
+  Pixmap pixmap = XCreatePixmap(dpy_, root, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                static_cast<unsigned>(DefaultDepth(dpy_, screen)));
+  XImage* image = XGetImage(dpy_, pixmap, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                            AllPlanes, ZPixmap);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) XPutPixel(image, x, y, f(x, y));
+  GC gc = XCreateGC(dpy_, pixmap, 0, nullptr);
+  XPutImage(dpy_, pixmap, gc, image, 0, 0, 0, 0, static_cast<unsigned>(w),
+            static_cast<unsigned>(h));
+  XFreeGC(dpy_, gc);
+  XDestroyImage(image);
+  XSetWindowBackgroundPixmap(dpy_, root, pixmap);
+  XClearWindow(dpy_, root);
+  XFreePixmap(dpy_, pixmap);
+  XSync(dpy_, False);
+}
+
+void Session::Xdotool(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::string line;
+  for (const auto& a : args) line += " " + a;
+  Note("xdotool" + line);
+  const pid_t pid = Spawn(argv, false);
+  int status = -1;
+  const bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10s);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool" << line;
+}
+
+void Session::Drag(const std::vector<std::pair<int, int>>& points, const std::string& button) {
+  if (points.empty()) return;
+  std::vector<std::string> args{
+      "mousemove", "--sync", std::to_string(points[0].first), std::to_string(points[0].second),
+      "mousedown", button};
+  for (std::size_t i = 1; i < points.size(); ++i)
+    for (const std::string& a : {std::string("mousemove"), std::string("--sync"),
+                                 std::to_string(points[i].first), std::to_string(points[i].second)})
+      args.push_back(a);
+  args.push_back("mouseup");
+  args.push_back(button);
+  Xdotool(args);
+}
+
+Rgb Session::Pixel(int x, int y) {
+  if (!dpy_) return 0;
+  XImage* image = XGetImage(dpy_, DefaultRootWindow(dpy_), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return 0;
+  const Rgb rgb = static_cast<Rgb>(XGetPixel(image, 0, 0)) & 0xFFFFFF;
+  XDestroyImage(image);
+  return rgb;
+}
+
+bool Session::WaitForPixel(int x, int y, const std::function<bool(Rgb)>& pred, Millis deadline) {
+  Rgb last = 0;
+  const bool ok = WaitFor(
+      [&] {
+        last = Pixel(x, y);
+        return pred(last);
+      },
+      deadline);
+  if (!ok) {
+    char text[64];
+    std::snprintf(text, sizeof text, "pixel (%d,%d) is #%06x", x, y, last);
+    Note(text);
+  }
+  return ok;
+}
+
+void Session::Screenshot(const fs::path& file) {
+  if (!dpy_) return;
+  const int screen = DefaultScreen(dpy_);
+  const int w = DisplayWidth(dpy_, screen), h = DisplayHeight(dpy_, screen);
+  XImage* image = XGetImage(dpy_, DefaultRootWindow(dpy_), 0, 0, static_cast<unsigned>(w),
+                            static_cast<unsigned>(h), AllPlanes, ZPixmap);
+  if (!image) return;
+  QImage out(w, h, QImage::Format_RGB32);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      out.setPixel(x, y, 0xFF000000u | (static_cast<Rgb>(XGetPixel(image, x, y)) & 0xFFFFFF));
+  XDestroyImage(image);
+  out.save(QString::fromStdString(file.string()));
+}
+
+void Session::Checkpoint(const std::string& name) {
+  if (const char* dir = std::getenv("PENVO_E2E_SHOTS")) Screenshot(fs::path(dir) / (name + ".png"));
+}
+
+std::string ProgramPath(const std::string& name) {
+  for (const char* dir : {PENVO_PROGRAM_DIR, PENVO_E2E_DIR}) {
+    const fs::path p = fs::path(dir) / name;
+    if (fs::exists(p)) return p.string();
+  }
+  ADD_FAILURE() << "no program " << name << " in the build";
+  return name;
+}
+
+}  // namespace penvo::e2e

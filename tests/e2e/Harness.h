@@ -1,0 +1,102 @@
+// End-to-end test harness: a virtual X display (Xvfb) with a window manager (openbox), a
+// program started on it with its own HOME and settings directories, input through xdotool as a
+// person would give it, and the screen's pixels read back. Every wait has a deadline; nothing
+// sleeps a fixed time.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+typedef struct _XDisplay Display;
+
+namespace penvo::e2e {
+
+using namespace std::chrono_literals;
+using Millis = std::chrono::milliseconds;
+
+// 0x00RRGGBB, as the screen holds it.
+using Rgb = std::uint32_t;
+
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+class Session {
+ public:
+  // Starts Xvfb (width x height, 24 bits) and openbox; fails the test when they do not come up.
+  explicit Session(int width = 1024, int height = 768);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  const std::filesystem::path& Home() const { return home_; }
+  // The directory the program's registry lives in ($QINI_REGISTRY_DIR).
+  std::filesystem::path RegistryDir() const { return home_ / "registry"; }
+  std::string DisplayName() const { return ":" + std::to_string(display_); }
+
+  // Paints the root window: f(x, y) gives each pixel's colour.
+  void SetBackground(const std::function<Rgb(int x, int y)>& f);
+
+  // Starts a program; its output goes to a log that a failing test prints. Returns its pid.
+  pid_t Start(const std::string& program, const std::vector<std::string>& args = {});
+  // Waits for the program to end; its exit status, or nullopt at the deadline.
+  std::optional<int> WaitExit(pid_t pid, Millis deadline = 5s);
+  // Asks the program to end (SIGTERM) and waits; kills it at the deadline.
+  std::optional<int> Stop(pid_t pid, Millis deadline = 5s);
+  bool Running(pid_t pid);
+
+  // The top-level window whose WM_CLASS class is className, once it is mapped; 0 at deadline.
+  unsigned long WaitForWindow(const std::string& className, Millis deadline = 10s);
+  // All mapped client windows of that class.
+  std::vector<unsigned long> Windows(const std::string& className);
+  // The window's client area on the screen.
+  Rect Geometry(unsigned long window);
+  bool Viewable(unsigned long window);
+
+  // Runs xdotool with these arguments on this display; fails the test when it fails.
+  void Xdotool(const std::vector<std::string>& args);
+  // A press-drag-release with the left button through the given points (screen coordinates).
+  void Drag(const std::vector<std::pair<int, int>>& points, const std::string& button = "1");
+
+  Rgb Pixel(int x, int y);
+  // Waits until pred holds for the pixel; false at the deadline (the pixel is then reported).
+  bool WaitForPixel(int x, int y, const std::function<bool(Rgb)>& pred, Millis deadline = 5s);
+  bool WaitForPixel(int x, int y, Rgb expected, Millis deadline = 5s) {
+    return WaitForPixel(
+        x, y, [expected](Rgb c) { return c == expected; }, deadline);
+  }
+  // Waits until cond holds; false at the deadline.
+  static bool WaitFor(const std::function<bool()>& cond, Millis deadline);
+
+  // Writes a PNG of the screen (for a person to look at).
+  void Screenshot(const std::filesystem::path& file);
+  // With $PENVO_E2E_SHOTS set to a directory, saves the screen there as name.png.
+  void Checkpoint(const std::string& name);
+  // The log of everything started (program output and the harness's own notes).
+  std::string Log() const;
+
+ private:
+  void Note(const std::string& text);
+  pid_t Spawn(const std::vector<std::string>& argv, bool quiet);
+
+  std::filesystem::path home_;
+  std::filesystem::path log_;
+  int display_ = -1;
+  pid_t xvfb_ = -1, wm_ = -1;
+  std::vector<pid_t> programs_;
+  std::map<pid_t, int> exitStatus_;
+  Display* dpy_ = nullptr;
+};
+
+// The program files the build made (their paths come from CMake).
+std::string ProgramPath(const std::string& name);
+
+}  // namespace penvo::e2e
