@@ -40,4 +40,14 @@ std::string ReplaceAll(std::string_view S, std::string_view Find, std::string_vi
   return result;
 }
 
+int CompareText(std::string_view A, std::string_view B) {
+  const std::size_t n = std::min(A.size(), B.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto a = static_cast<unsigned char>(A[i] >= 'A' && A[i] <= 'Z' ? A[i] + 32 : A[i]);
+    const auto b = static_cast<unsigned char>(B[i] >= 'A' && B[i] <= 'Z' ? B[i] + 32 : B[i]);
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
+}
+
 }  // namespace penvo

@@ -28,4 +28,13 @@ std::string ReplaceAll(std::string_view S, std::string_view Find, std::string_vi
 // The most replacements ReplaceAll makes on S: 1 + |S| * max(1, |Replace|).
 std::size_t ReplaceAllLimit(std::string_view S, std::string_view Replace);
 
+// Compares A and B byte by byte with the ASCII letters folded to lower case: below 0, 0 or
+// above 0 as A sorts before, with or after B.
+int CompareText(std::string_view A, std::string_view B);
+
+// A and B are equal but for the letter case of ASCII letters.
+inline bool SameText(std::string_view A, std::string_view B) {
+  return A.size() == B.size() && CompareText(A, B) == 0;
+}
+
 }  // namespace penvo

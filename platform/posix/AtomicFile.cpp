@@ -33,14 +33,14 @@ mode_t CurrentUmask() {
   return mask;
 }
 
+}  // namespace
+
 void SyncDirectory(const std::string& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 }
-
-}  // namespace
 
 std::string DirName(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');

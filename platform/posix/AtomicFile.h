@@ -37,6 +37,9 @@ class DirectoryLock {
   int fd_ = -1;
 };
 
+// Flushes the entries of the directory dir (files made, renamed or removed in it) to disk.
+void SyncDirectory(const std::string& dir);
+
 // The directory part of path ("." when it has none).
 std::string DirName(const std::string& path);
 

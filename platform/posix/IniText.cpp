@@ -2,8 +2,11 @@
 
 #include "platform/OsIni.h"
 #include "platform/ProfileText.h"
+#include "platform/posix/AsciiCase.h"
 
 namespace penvo::os::ini {
+
+using posix::SameText;
 
 namespace {
 
@@ -11,17 +14,6 @@ using profile::kBlanks;
 using profile::Trim;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
 
 // The profile functions hand texts over as C strings: a NUL byte ends them.
 std::string_view CString(std::string_view s) {

@@ -30,7 +30,8 @@ std::string ReadProfileValue(const std::string& file, const std::string& section
 void WriteProfileValue(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value) {
   const std::string path = posix::FollowLinks(NativePath(file));
-  const auto fail = [&] { throw OsError("Unable to write to " + file); };
+  // The message names the file as the user knows it, with this system's separators.
+  const auto fail = [&] { throw OsError("Unable to write to " + NativePath(file)); };
   if (profile::IsBlankName(section) || profile::IsBlankName(key)) fail();
   posix::DirectoryLock lock(posix::DirName(path));
   struct stat st {};

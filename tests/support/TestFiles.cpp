@@ -46,6 +46,11 @@ CurrentDirScope::~CurrentDirScope() {
   fs::current_path(previous_, ec);
 }
 
+fs::path MadeDir(const fs::path& dir) {
+  fs::create_directories(dir);
+  return dir;
+}
+
 void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;

@@ -33,6 +33,9 @@ class CurrentDirScope {
   std::filesystem::path previous_;
 };
 
+// Makes the directory dir (and its parents) and gives it back.
+std::filesystem::path MadeDir(const std::filesystem::path& dir);
+
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 // Removes every write permission (the read-only attribute on Windows), or gives it back.
