@@ -8,9 +8,10 @@ namespace penvo {
 TCheckLegal::TCheckLegal(TControl* Control) : FControl(Control) {}
 
 const TPropTable& TCheckLegal::ClassProperties() {
-  static const TPropTable table(&TPersistent::ClassProperties(),
-                                {TextProp("Reason", &TCheckLegal::GetReason, &TCheckLegal::SetReason),
-                                 OtherProp("WarningColor"), OtherProp("ShowHint")});
+  static const TPropTable table(
+      &TPersistent::ClassProperties(),
+      {TextProp("Reason", &TCheckLegal::GetReason, &TCheckLegal::SetReason),
+       OtherProp("WarningColor"), OtherProp("ShowHint")});
   return table;
 }
 
@@ -26,8 +27,10 @@ bool TCheckLegal::DoCheck() {
       FSavedColor = FControl->Color();
       FControl->SetColor(WarningColor);
     } else if (!wasLegal && legal) {
-      if (FSavedParentColor) FControl->SetParentColor(true);
-      else FControl->SetColor(FSavedColor);
+      if (FSavedParentColor)
+        FControl->SetParentColor(true);
+      else
+        FControl->SetColor(FSavedColor);
     }
   }
   if (ShowHint) {
@@ -70,7 +73,8 @@ void TCheckLimit::SetMax(double Value) {
 
 void TCheckLimit::LimitCheck(TCheckLegal&) {
   SetLegal(InRange(CurrentValue()));
-  Reason = Legal ? std::string() : "Not in range [" + FloatToStr(FMin) + "," + FloatToStr(FMax) + "]";
+  Reason =
+      Legal ? std::string() : "Not in range [" + FloatToStr(FMin) + "," + FloatToStr(FMax) + "]";
 }
 
 }  // namespace penvo

@@ -1,9 +1,11 @@
 #include "platform/Controls.h"
 
 #include <QCursor>
+#include <QFont>
 #include <QPalette>
 #include <QWidget>
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/qt/Bridge.h"
 
@@ -125,6 +127,12 @@ void TControl::SetParentShowHint(bool Value) {
 
 std::string TControl::EffectiveToolTip() const {
   return FShowHint ? FHint : std::string();
+}
+
+void TControl::SetFontHeight(int Height) {
+  QFont font = FWidget->font();
+  font.setPixelSize(std::max(1, std::abs(Height)));
+  FWidget->setFont(font);
 }
 
 void TControl::SetCursor(TCursor Value) {

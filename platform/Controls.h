@@ -83,6 +83,10 @@ class TControl : public TComponent {
   // The tool tip as shown: the hint when the effective show-hint flag is on, else nothing.
   std::string EffectiveToolTip() const;
 
+  // The font's height in pixels (a negative height, as form descriptions give it, means the
+  // same); children without a font of their own take it.
+  void SetFontHeight(int Height);
+
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor Value);
 

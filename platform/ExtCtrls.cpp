@@ -22,7 +22,7 @@ class PanelWidget : public QFrame, public ControlLink {
     auto* panel = static_cast<TPanel*>(Control());
     if (!panel) return;
     QPainter painter(this);
-    int flags = Qt::AlignVCenter | Qt::TextShowMnemonic;
+    int flags = Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextDontClip;
     switch (panel->Alignment()) {
       case TAlignment::taLeftJustify:
         flags |= Qt::AlignLeft;
@@ -34,7 +34,7 @@ class PanelWidget : public QFrame, public ControlLink {
         flags |= Qt::AlignHCenter;
         break;
     }
-    painter.drawText(contentsRect().adjusted(2, 0, -2, 0), flags, ToQ(panel->GetText()));
+    painter.drawText(contentsRect().adjusted(1, 0, -1, 0), flags, ToQ(panel->GetText()));
   }
 
   void mousePressEvent(QMouseEvent* event) override {

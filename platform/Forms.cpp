@@ -225,11 +225,14 @@ void TForm::SetFormStyle(TFormStyle Value) {
 
 void TForm::SetSystemMenuOnly(bool Value) {
   FImpl->systemMenuOnly = Value;
-  Widget()->setWindowFlag(Qt::CustomizeWindowHint, Value);
-  Widget()->setWindowFlag(Qt::WindowTitleHint, true);
-  Widget()->setWindowFlag(Qt::WindowCloseButtonHint, true);
-  Widget()->setWindowFlag(Qt::WindowMinimizeButtonHint, !Value);
-  Widget()->setWindowFlag(Qt::WindowMaximizeButtonHint, !Value);
+  // A window with only a close box is a tool window: window managers then leave out the
+  // minimize and maximize buttons and keep it off the task bar, where the main window stands
+  // for the whole program.
+  Qt::WindowFlags flags = Widget()->windowFlags() & Qt::WindowStaysOnTopHint;
+  flags |=
+      Value ? (Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+            : Qt::Window;
+  Widget()->setWindowFlags(flags);
 }
 
 bool TForm::IsVisible() const {
@@ -303,7 +306,15 @@ void TForm::EraseBackground() {
 void TForm::EndDescription() {
   std::vector<TComponent*> described;
   described.swap(FDescribed);
-  for (TComponent* c : described) c->Loaded();
+  for (TComponent* c : described) {
+    // A component that cannot take its stored value (a settings store that fails to read)
+    // keeps the value of its description; the user is told, and the form comes up.
+    try {
+      c->Loaded();
+    } catch (const std::exception& e) {
+      if (Application()) Application()->ShowException(e.what());
+    }
+  }
   if (OnCreate) OnCreate(this);
 }
 
@@ -532,6 +543,11 @@ TErrorAnswer TApplication::ShowWriteError(const std::string& Text) {
   box.exec();
   return box.clickedButton() && box.clickedButton() != cancel ? TErrorAnswer::YesToAll
                                                               : TErrorAnswer::Cancel;
+}
+
+void TApplication::ShowException(const std::string& Message) {
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
+                        ToQ(Message));
 }
 
 void TApplication::AddEvents(TApplicationEvents* Events) {

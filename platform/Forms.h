@@ -177,6 +177,9 @@ class TApplication : public TComponent {
   // the buttons "Cancel" and "Yes to &All" (no default; Escape and closing answer Cancel).
   TErrorAnswer ShowWriteError(const std::string& Text);
 
+  // Shows an error that nothing else handled, with the program's name as the title.
+  void ShowException(const std::string& Message);
+
   // --- used by the platform ---
   void AddEvents(TApplicationEvents* Events);
   void RemoveEvents(TApplicationEvents* Events);

@@ -16,14 +16,14 @@ constexpr std::size_t kProfileValueMax = 2047;
 // The value of key in section of file, trimmed and without enclosing matching quotes; Default,
 // less its trailing spaces, when the file, the section or the key is missing.
 std::string ReadProfileValue(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& Default);
+                             const std::string& key, const std::string& Default);
 
 // Writes key=value into section of file, creating file, section and key as needed and
 // replacing the first match; every other entry keeps its value. Line breaks in the names and the
 // value are written as blanks. Throws OsError "Unable to write to <file>" when the file cannot
 // be written or has the read-only attribute, or the section or key is blank.
 void WriteProfileValue(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value);
+                       const std::string& value);
 
 // The lines of section in file order: "key=value" for an entry, a line without "=" as it stands
 // (trimmed); comments and blank lines left out.

@@ -79,6 +79,9 @@ class CheckWidget : public QCheckBox, public ControlLink {
  public:
   explicit CheckWidget(TCheckBox* control) : ControlLink(control) {
     setTristate(true);
+    // Tool bars give a check box little room: a small box close to its caption.
+    setStyleSheet(
+        "QCheckBox { spacing: 2px; } QCheckBox::indicator { width: 11px; height: 11px; }");
     connect(this, &QCheckBox::stateChanged, [this] {
       auto* box = static_cast<TCheckBox*>(Control());
       if (box && !box->ClicksDisabled) box->Click();

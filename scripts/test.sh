@@ -33,13 +33,14 @@ run_ctest() {
 
 scripts/deps.sh test || { echo "test: could not install the packages"; exit 1; }
 
-echo "== build and unit tests"
+echo "== build, unit tests and end-to-end tests"
 if scripts/build.sh build; then run_ctest build; else stage_failed "build"; fi
 
-echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== the same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 if scripts/build.sh build-asan -DPENVO_SANITIZE=ON -DPENVO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug; then
+  # The end-to-end tests run the sanitized program itself: a leak or a fault in it fails them.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    run_ctest build-asan -L unit
+    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp run_ctest build-asan
 else
   stage_failed "sanitizer build"
 fi

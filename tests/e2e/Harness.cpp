@@ -246,13 +246,37 @@ unsigned long Session::WaitForWindow(const std::string& className, Millis deadli
         return window != 0;
       },
       deadline);
-  if (!window) Note("no window of class " + className);
+  if (!window) {
+    Note("no window of class " + className);
+  } else if (!maps_.count(window)) {
+    XSelectInput(dpy_, window, StructureNotifyMask);
+    XSync(dpy_, False);
+    maps_[window] = 0;
+  }
   return window;
 }
 
 bool Session::Viewable(unsigned long window) {
   XWindowAttributes a{};
   return dpy_ && XGetWindowAttributes(dpy_, window, &a) && a.map_state == IsViewable;
+}
+
+int Session::MapCount(unsigned long window) {
+  if (!dpy_) return 0;
+  while (XPending(dpy_)) {
+    XEvent event;
+    XNextEvent(dpy_, &event);
+    if (event.type == MapNotify && maps_.count(event.xmap.window)) ++maps_[event.xmap.window];
+  }
+  return maps_[window];
+}
+
+bool Session::Focused(unsigned long window) {
+  Window focus = 0;
+  int revert = 0;
+  if (!dpy_) return false;
+  XGetInputFocus(dpy_, &focus, &revert);
+  return focus == window;
 }
 
 Rect Session::Geometry(unsigned long window) {

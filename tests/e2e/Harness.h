@@ -59,7 +59,13 @@ class Session {
   std::vector<unsigned long> Windows(const std::string& className);
   // The window's client area on the screen.
   Rect Geometry(unsigned long window);
+  // Whether the window is mapped (not minimized or hidden).
   bool Viewable(unsigned long window);
+  // Whether the window has the keyboard.
+  bool Focused(unsigned long window);
+  // How often the window has been mapped since WaitForWindow found it (each restore maps it
+  // again), counted from the X server's notifications, so that no short unmap is missed.
+  int MapCount(unsigned long window);
 
   // Runs xdotool with these arguments on this display; fails the test when it fails.
   void Xdotool(const std::vector<std::string>& args);
@@ -93,6 +99,7 @@ class Session {
   pid_t xvfb_ = -1, wm_ = -1;
   std::vector<pid_t> programs_;
   std::map<pid_t, int> exitStatus_;
+  std::map<unsigned long, int> maps_;
   Display* dpy_ = nullptr;
 };
 

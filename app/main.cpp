@@ -1,0 +1,55 @@
+// Penvo: draw on the screen. The program starts as a single instance, covers the screen with
+// the overlay and ends when the overlay is closed (or at logout, or on Ctrl+C).
+#include "app/PenvoForm.h"
+#include "controls/qdouble.h"
+#include "draw/DrawObject.h"
+#include "options/OptionsForm.h"
+#include "platform/Forms.h"
+#include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
+#include "settings/IniReadOrder.h"
+
+namespace {
+
+using namespace penvo;
+
+// The store chain asks the user through the toolkit's error box.
+class WriteErrorBox : public TWriteErrorPrompt {
+ public:
+  bool AskStopShowingErrors(const std::string& Text) override {
+    return Application()->ShowWriteError(Text) == TErrorAnswer::YesToAll;
+  }
+};
+
+int RunProgram(int argc, char** argv) {
+  TApplication app(argc, argv);
+  TSingleInstance instance("TFormPenvo");
+  if (instance.ActivateRunning()) return 0;  // the running one comes to the front
+
+  LoadFormatSettingsFromLocale();
+  WriteErrorBox errorBox;
+  GlobalReadOrder->ErrorPrompt = &errorBox;
+  FormPenvo = app.CreateForm<TFormPenvo>();
+  FormOptions = app.CreateForm<TFormOptions>();
+  instance.Listen([] { Application()->BringToFront(); });
+  EndOnTerminationSignals();
+  app.Run();
+  // The forms go newest first, saving what is unsaved, while the store chain still exists.
+  app.DestroyForms();
+  FormOptions = nullptr;
+  FormPenvo = nullptr;
+  GlobalReadOrder->ErrorPrompt = nullptr;
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The units' globals, in this order; they go in the reverse order at the end.
+  CreateExampleObjects();
+  CreateGlobalReadOrder();
+  const int status = RunProgram(argc, argv);
+  DestroyGlobalReadOrder();
+  DestroyExampleObjects();
+  return status;
+}

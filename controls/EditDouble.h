@@ -1,0 +1,47 @@
+// A one-line field that holds a floating-point value: only number characters get in, the value
+// follows the text while the user types, and a range check marks values out of range.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "controls/qCheck.h"
+#include "platform/StdCtrls.h"
+
+namespace penvo {
+
+// The character to let in when C is typed at position P (from 1) of text T; nullopt swallows it.
+std::optional<char> FilterNumberChar(char C, const std::string& T, std::size_t P);
+
+class TEditDouble : public TEdit {
+ public:
+  explicit TEditDouble(TComponent* AOwner);
+  std::string ClassName() const override { return "TEditDouble"; }
+  const TPropTable& Properties() const override { return ClassProperties(); }
+  static const TPropTable& ClassProperties();
+
+  double Value() const { return FValue; }
+  // Writes the number as text (unless it is within 1e-5 of the value) and stores it exactly.
+  virtual void SetValue(double X);
+  TCheckLegal& Check() const { return *FCheck; }
+
+  // Value := X, then the check.
+  virtual void StoreValue(double X);
+  // Stores the number S stands for (the value stays for a text that is no number).
+  virtual void ValueFromText(const std::string& S);
+  virtual double ReadValue() const { return FValue; }
+
+  void KeyPress(char& Key) override;
+  void Change() override;
+
+ protected:
+  // Makes the check object (a range check of the value, red and in the hint when illegal).
+  virtual std::unique_ptr<TCheckLegal> CreateCheck();
+
+ private:
+  double FValue = 0.0;
+  std::unique_ptr<TCheckLegal> FCheck;
+};
+
+}  // namespace penvo

@@ -1,0 +1,148 @@
+// The real program on a virtual desktop, driven like a person drives it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/e2e/Harness.h"
+
+namespace penvo::e2e {
+namespace {
+
+constexpr Rgb kWhite = 0xFFFFFF, kBlack = 0x000000, kYellow = 0xFFFF00;
+
+// A desktop whose left half is white and right half black, with Penvo started on it.
+class Penvo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session_.SetBackground([](int x, int) { return x < 512 ? kWhite : kBlack; });
+    pid_ = session_.Start(ProgramPath("penvo"));
+    window_ = session_.WaitForWindow("TFormPenvo");
+    ASSERT_NE(window_, 0u) << "the overlay did not come up";
+    g_ = session_.Geometry(window_);
+    // The overlay shows the desktop it covers.
+    ASSERT_TRUE(session_.WaitForPixel(100, g_.y + 100, kWhite));
+    ASSERT_TRUE(session_.WaitForPixel(900, g_.y + 100, kBlack));
+  }
+  void TearDown() override {
+    if (HasFailure())
+      session_.Checkpoint(::testing::UnitTest::GetInstance()->current_test_info()->name());
+  }
+
+  void Key(const std::string& key) { session_.Xdotool({"key", "--clearmodifiers", key}); }
+  // A key that refreshes the screen: the overlay leaves the screen and comes back. Keys typed
+  // while it is away go nowhere, as they would for a person, so the test waits for it.
+  void RefreshKey(const std::string& key) {
+    const int maps = session_.MapCount(window_);
+    Key(key);
+    ASSERT_TRUE(Session::WaitFor(
+        [&] { return session_.MapCount(window_) > maps && session_.Focused(window_); }, 5s));
+  }
+  // A stroke from a to b in a few moves.
+  void Stroke(int x1, int y1, int x2, int y2) {
+    session_.Drag({{x1, y1},
+                   {(2 * x1 + x2) / 3, (2 * y1 + y2) / 3},
+                   {(x1 + 2 * x2) / 3, (y1 + 2 * y2) / 3},
+                   {x2, y2}});
+  }
+  std::string StoredOptions() {
+    std::ifstream in(session_.RegistryDir() / "HKEY_CURRENT_USER" / "software" / "Ruvi" / "penvo" /
+                     "FormOptions-Params" / ".values");
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  Session session_{1024, 768};
+  pid_t pid_ = -1;
+  unsigned long window_ = 0;
+  Rect g_;
+};
+
+TEST_F(Penvo, AYellowFreeHandLineInTransparentModeTintsWhiteAndLeavesBlack) {
+  Key("y");
+  const int y = g_.y + 300;
+  Stroke(300, y, 700, y);
+  EXPECT_TRUE(session_.WaitForPixel(450, y, kYellow));
+  EXPECT_EQ(session_.Pixel(600, y), kBlack);
+  EXPECT_EQ(session_.Pixel(450, y - 30), kWhite);
+  session_.Checkpoint("penvo_yellow_line");
+}
+
+TEST_F(Penvo, AHollowRectangleThenUndoShowsTheDesktopAgain) {
+  Key("y");
+  Key("s");
+  Key("f");  // filled is on at first start: now hollow
+  const int top = g_.y + 200;
+  session_.Drag({{100, top}, {200, top + 100}, {300, top + 200}});
+  EXPECT_TRUE(session_.WaitForPixel(100, top + 100, kYellow));  // left edge
+  EXPECT_EQ(session_.Pixel(200, top + 100), kWhite);            // inside
+  RefreshKey("BackSpace");
+  EXPECT_TRUE(session_.WaitForPixel(100, top + 100, kWhite));
+  EXPECT_EQ(session_.Pixel(300, top + 150), kWhite);
+}
+
+TEST_F(Penvo, ClearThenRedoBringsTheObjectsBackOldestFirst) {
+  Key("y");
+  const int a = g_.y + 150, b = g_.y + 400;
+  Stroke(100, a, 400, a);
+  EXPECT_TRUE(session_.WaitForPixel(250, a, kYellow));
+  Stroke(100, b, 400, b);
+  EXPECT_TRUE(session_.WaitForPixel(250, b, kYellow));
+  RefreshKey("c");
+  EXPECT_TRUE(session_.WaitForPixel(250, a, kWhite));
+  EXPECT_TRUE(session_.WaitForPixel(250, b, kWhite));
+  Key("ctrl+BackSpace");
+  EXPECT_TRUE(session_.WaitForPixel(250, a, kYellow));
+  EXPECT_EQ(session_.Pixel(250, b), kWhite);
+  Key("ctrl+BackSpace");
+  EXPECT_TRUE(session_.WaitForPixel(250, b, kYellow));
+}
+
+TEST_F(Penvo, SpaceShowsTheDesktopAsItNowIsWithTheDrawingOverIt) {
+  Key("y");
+  const int y = g_.y + 300;
+  Stroke(100, y, 400, y);
+  EXPECT_TRUE(session_.WaitForPixel(250, y, kYellow));
+  session_.SetBackground([](int, int) { return 0x00FF00; });  // the desktop beneath changes
+  EXPECT_EQ(session_.Pixel(250, y - 50), kWhite);  // the overlay still shows the old picture
+  RefreshKey("space");
+  EXPECT_TRUE(session_.WaitForPixel(250, y - 50, 0x00FF00));
+  EXPECT_TRUE(session_.WaitForPixel(250, y, 0x00FF00));  // yellow AND green is green
+}
+
+TEST_F(Penvo, ASecondStartBringsTheFirstToTheFrontAndEnds) {
+  const pid_t second = session_.Start(ProgramPath("penvo"));
+  EXPECT_EQ(session_.WaitExit(second, 10s), 0);
+  EXPECT_EQ(session_.Windows("TFormPenvo").size(), 1u);
+  EXPECT_TRUE(session_.Running(pid_));
+}
+
+TEST_F(Penvo, AnUpperCaseLetterMinimizesTheProgram) {
+  Key("R");
+  EXPECT_TRUE(Session::WaitFor([&] { return !session_.Viewable(window_); }, 5s));
+  EXPECT_TRUE(session_.Running(pid_));
+}
+
+TEST_F(Penvo, ARightClickShowsTheOptionsAtTheMouseAndAColourButtonHidesThem) {
+  session_.Xdotool({"mousemove", "--sync", "600", "400", "click", "3"});
+  const unsigned long options = session_.WaitForWindow("TFormOptions");
+  ASSERT_NE(options, 0u);
+  const Rect o = session_.Geometry(options);
+  EXPECT_NEAR(o.x + o.w / 2, 600, 40);
+  EXPECT_NEAR(o.y + o.h / 2, 400, 40);
+  session_.Checkpoint("penvo_options");
+}
+
+TEST_F(Penvo, OptionsChangedDuringARunAreSavedWhenTheProgramIsTerminated) {
+  Key("5");
+  Key("a");
+  EXPECT_EQ(session_.Stop(pid_), 0);
+  const std::string stored = StoredOptions();
+  EXPECT_NE(stored.find("\"EditWidth\"=\"5\""), std::string::npos) << stored;
+  EXPECT_NE(stored.find("\"EditColor\"=\"$ffff00\""), std::string::npos) << stored;
+}
+
+}  // namespace
+}  // namespace penvo::e2e
