@@ -12,8 +12,11 @@ namespace penvo::qt {
 
 void SetWindowClass(QWidget* window, const std::string& instanceName,
                     const std::string& className) {
+  // Only the xcb platform has windows with X11 classes (the offscreen platform also answers to
+  // the X11 interface, without a connection).
+  if (!window || QGuiApplication::platformName() != "xcb") return;
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (!x11 || !window) return;  // another platform (offscreen tests, Wayland): nothing to do
+  if (!x11 || !x11->connection()) return;
   const std::string value = instanceName + '\0' + className + '\0';
   xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE,
                       static_cast<xcb_window_t>(window->winId()), XCB_ATOM_WM_CLASS,
