@@ -79,7 +79,7 @@ void TFormPenvo::FormDestroy(TPersistent*) {
 }
 
 void TFormPenvo::Paint() {
-  if (DrawnObjects) DrawnObjects->Draw(Canvas());
+  if (DrawnObjects) FDrawing.Draw(*DrawnObjects, Canvas());
 }
 
 // Activation: switching to another program gets the overlay out of the way, coming back
@@ -196,7 +196,7 @@ void TFormPenvo::Undo() {
 void TFormPenvo::Redo() {
   CancelGesture();
   DrawnObjects->Add(UndoneObjects->PopLast());
-  DrawnObjects->Draw(Canvas());
+  FDrawing.Draw(*DrawnObjects, Canvas());  // every drawn object again, over what is shown
   CurrentObject = DrawnObjects->Last();
 }
 

@@ -68,6 +68,8 @@ class TFormPenvo : public TForm {
   // The object of the gesture in progress: owned here until the release hands it to
   // DrawnObjects, or dropped by a new press.
   std::unique_ptr<TDrawingObject> FGestureObject;
+  // Draws DrawnObjects (a repaint, a redo) in one pass however many there are.
+  TDrawingCache FDrawing;
 };
 
 // The overlay window of the program (owned by the application).

@@ -1,8 +1,29 @@
 #include "draw/DrawObject.h"
 
 #include <algorithm>
+#include <functional>
+#include <string>
 
 namespace penvo {
+
+namespace {
+
+// Mixes a value into a running hash (FNV-1a over its bytes' worth).
+std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
+  h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  return h * 0x100000001B3ull;
+}
+
+}  // namespace
+
+std::uint64_t TDrawingObject::Fingerprint() const {
+  std::uint64_t h = std::hash<std::string>{}(ClassName());
+  for (std::uint64_t v : {std::uint64_t(std::uint32_t(Pen.Color)), std::uint64_t(std::uint32_t(Pen.Width)),
+                          std::uint64_t(Pen.Style), std::uint64_t(std::uint32_t(Pen.Mode)),
+                          std::uint64_t(Filled)})
+    h = Mix(h, v);
+  return h;
+}
 
 // TFreeLine
 
@@ -24,6 +45,14 @@ void TFreeLine::Draw(TCanvas& Canvas) {
   Canvas.SetPen(Pen);
   Canvas.MoveTo(FPoints.front().X, FPoints.front().Y);
   for (std::size_t i = 1; i < FPoints.size(); ++i) Canvas.LineTo(FPoints[i].X, FPoints[i].Y);
+}
+
+std::uint64_t TFreeLine::Fingerprint() const {
+  // Points are only ever added at the end, or all cleared: the count and the last tell.
+  std::uint64_t h = Mix(TDrawingObject::Fingerprint(), FPoints.size());
+  if (!FPoints.empty())
+    h = Mix(h, (std::uint64_t(std::uint32_t(FPoints.back().X)) << 32) | std::uint32_t(FPoints.back().Y));
+  return h;
 }
 
 void TFreeLine::ClearPoints() {
@@ -137,6 +166,12 @@ void TDragObject::Draw(TCanvas& Canvas) {
   DrawShape(Canvas);
 }
 
+std::uint64_t TDragObject::Fingerprint() const {
+  std::uint64_t h = TDrawingObject::Fingerprint();
+  for (std::int32_t v : {X1, Y1, X2, Y2, std::int32_t(Dragging)}) h = Mix(h, std::uint32_t(v));
+  return h;
+}
+
 void TLine::DrawShape(TCanvas& Canvas) {
   Canvas.MoveTo(X1, Y1);
   Canvas.LineTo(X2, Y2);
@@ -145,6 +180,55 @@ void TLine::DrawShape(TCanvas& Canvas) {
 void TRectangle::DrawShape(TCanvas& Canvas) { Canvas.Rectangle(X1, Y1, X2, Y2); }
 
 void TEllipse::DrawShape(TCanvas& Canvas) { Canvas.Ellipse(X1, Y1, X2, Y2); }
+
+// TDrawingCache
+
+void TDrawingCache::Draw(TDrawingObjects& List, TCanvas& Canvas) {
+  const TPixels pixels = Canvas.Pixels();
+  if (!pixels.Bits) {
+    List.Draw(Canvas);  // a canvas without pixels (a recorder, a layer canvas): as it is
+    return;
+  }
+  const int count = List.Count();
+  int same = 0;
+  const int known = static_cast<int>(FPrints.size());
+  while (same < count && same < known && FPrints[same] == List.Items(same)->Fingerprint()) ++same;
+  const bool sized = FLayers.Width() == pixels.Width && FLayers.Height() == pixels.Height;
+  if (sized && same == known) {
+    Append(List, same);  // only new objects at the end
+  } else if (sized && FHasBeforeLast && same == known - 1) {
+    // The last object went (an undo) or changed (new options): the layers without it are at
+    // hand.
+    std::swap(FLayers, FBeforeLast);
+    FHasBeforeLast = false;
+    FPrints.pop_back();
+    Append(List, same);
+  } else {
+    Rebuild(List, pixels.Width, pixels.Height);
+  }
+  FLayers.ApplyTo(pixels);
+  if (Canvas.OnChange) Canvas.OnChange({0, 0, pixels.Width, pixels.Height});
+}
+
+void TDrawingCache::Rebuild(const TDrawingObjects& List, int Width, int Height) {
+  FLayers.Reset(Width, Height);
+  FPrints.clear();
+  FHasBeforeLast = false;
+  Append(List, 0);
+}
+
+void TDrawingCache::Append(const TDrawingObjects& List, int From) {
+  TCanvas layers;
+  layers.SetLayers(&FLayers);
+  for (int i = From; i < List.Count(); ++i) {
+    if (i == List.Count() - 1) {
+      FBeforeLast = FLayers;
+      FHasBeforeLast = true;
+    }
+    List.Items(i)->Draw(layers);
+    FPrints.push_back(List.Items(i)->Fingerprint());
+  }
+}
 
 // The registry
 

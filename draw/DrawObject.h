@@ -40,6 +40,8 @@ class TDrawingObject {
   virtual void EndDraw(TCanvas&, std::int32_t, std::int32_t) {}
   // Draws the finished object completely, setting the canvas up itself.
   virtual void Draw(TCanvas&) {}
+  // A value that changes whenever what Draw shows changes (pen, fill, points, corners).
+  virtual std::uint64_t Fingerprint() const;
 };
 
 // One point of a free-hand line (8 bytes: a long stroke stays compact).
@@ -61,6 +63,7 @@ class TFreeLine : public TDrawingObject {
   void Draw(TCanvas& Canvas) override;
   // Forgets every point.
   void ClearPoints();
+  std::uint64_t Fingerprint() const override;
 
   const std::vector<TPointObj>& Points() const { return FPoints; }
 
@@ -125,6 +128,7 @@ class TDragObject : public TDrawingObject {
   void MoveDraw(TCanvas& Canvas, std::int32_t X, std::int32_t Y) override;
   void EndDraw(TCanvas& Canvas, std::int32_t X, std::int32_t Y) override;
   void Draw(TCanvas& Canvas) override;
+  std::uint64_t Fingerprint() const override;
 };
 
 class TLine : public TDragObject {
@@ -150,6 +154,25 @@ class TEllipse : public TDragObject {
     return std::make_unique<TEllipse>();
   }
   void DrawShape(TCanvas& Canvas) override;
+};
+
+// Draws a list of drawing objects again and again, fast: what the list does to each pixel is
+// kept as raster layers and brought up to date as objects come and go, so drawing the whole list
+// over a new picture costs one pass over the pixels. The pixels come out exactly as the list's
+// own Draw makes them.
+class TDrawingCache {
+ public:
+  // Draws List on Canvas, as List.Draw(Canvas) would.
+  void Draw(TDrawingObjects& List, TCanvas& Canvas);
+
+ private:
+  void Rebuild(const TDrawingObjects& List, int Width, int Height);
+  void Append(const TDrawingObjects& List, int From);
+
+  TRasterLayers FLayers;
+  TRasterLayers FBeforeLast;  // the layers without the last object, to undo it at once
+  bool FHasBeforeLast = false;
+  std::vector<std::uint64_t> FPrints;  // the fingerprints of the objects in FLayers
 };
 
 // The program's registry of drawable kinds: created at start before any window (holding a

@@ -15,6 +15,8 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
+#include <QMetaObject>
 
 #include "platform/OsFiles.h"
 #include "platform/qt/Bridge.h"
@@ -163,6 +165,11 @@ struct TForm::Impl {
   QPoint beneathOrigin;  // where that picture's top-left pixel lies on the screen
   TWindowState state = TWindowState::wsNormal;
   bool systemMenuOnly = false;
+  // What canvas drawing changed since the window system was last told; drawing only adds to
+  // it, and the screen gets it once per pass of the message loop (a repaint of many thousand
+  // segments is one update, not many thousand).
+  TRect dirty;
+  bool flushQueued = false;
 };
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<Impl>()) {
@@ -172,7 +179,17 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
   SetVisible(false);
   SetBounds(0, 0, 320, 240);
   FCanvas.OnChange = [this](const TRect& r) {
-    Widget()->update(QRect(r.Left, r.Top, r.Width(), r.Height()));
+    FImpl->dirty = FImpl->dirty.United(r);
+    if (FImpl->flushQueued) return;
+    FImpl->flushQueued = true;
+    QMetaObject::invokeMethod(
+        Widget(),
+        [this] {
+          FImpl->flushQueued = false;
+          const TRect d = std::exchange(FImpl->dirty, TRect{});
+          Widget()->update(QRect(d.Left, d.Top, d.Width(), d.Height()));
+        },
+        Qt::QueuedConnection);
   };
   SurfaceResized();
 }

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cmath>
+#include <climits>
 #include <cstdlib>
+#include <vector>
 #include <utility>
 
 namespace penvo {
@@ -98,7 +100,9 @@ std::uint32_t CombinePixel(int Mode, std::uint32_t P, std::uint32_t D) {
 // Writes horizontal runs of one figure into the buffer and keeps the rectangle it changed.
 class TCanvas::Painter {
  public:
-  Painter(const TPixels& Pixels, int Mode) : FPixels(Pixels), FMode(Mode) {}
+  Painter(const TPixels& Pixels, TRasterLayers* Layers, int Mode)
+      : FPixels(Pixels), FLayers(Layers), FMode(Mode),
+        FRun(kRuns[static_cast<std::size_t>(Mode & 15)]) {}
 
   // Pixels x0..x1 (inclusive) of row y, clipped to the buffer.
   void Run(int y, long x0, long x1, TColor Color) {
@@ -106,19 +110,72 @@ class TCanvas::Painter {
     x0 = std::max(x0, 0L);
     x1 = std::min(x1, static_cast<long>(FPixels.Width) - 1);
     if (x0 > x1) return;
-    kRuns[static_cast<std::size_t>(FMode & 15)](FPixels.Row(y) + x0, static_cast<int>(x1 - x0 + 1),
-                                                ColorToRGB(Color));
-    FChanged = FChanged.United({static_cast<int>(x0), y, static_cast<int>(x1) + 1, y + 1});
+    if (Color != FColor) {
+      FColor = Color;
+      FRgb = ColorToRGB(Color);
+    }
+    const int n = static_cast<int>(x1 - x0 + 1);
+    if (FLayers)
+      FLayers->Compose(FMode, FRgb, static_cast<int>(x0), y, n);
+    else
+      FRun(FPixels.Row(y) + x0, n, FRgb);
+    FLeft = std::min(FLeft, x0);
+    FRight = std::max(FRight, x1 + 1);
+    FTop = std::min(FTop, y);
+    FBottom = std::max(FBottom, y + 1);
   }
 
-  const TRect& Changed() const { return FChanged; }
-  int Height() const { return FPixels.Height; }
+  TRect Changed() const {
+    if (FLeft >= FRight) return {};
+    return {static_cast<int>(FLeft), FTop, static_cast<int>(FRight), FBottom};
+  }
 
  private:
   const TPixels& FPixels;
+  TRasterLayers* FLayers;
   int FMode;
-  TRect FChanged;
+  RunFn FRun;
+  TColor FColor = -1;
+  std::uint32_t FRgb = 0;
+  long FLeft = LONG_MAX, FRight = LONG_MIN;
+  int FTop = INT_MAX, FBottom = INT_MIN;
 };
+
+void TRasterLayers::Reset(int Width, int Height) {
+  FWidth = Width;
+  FHeight = Height;
+  const auto n = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
+  FA.assign(n, kRGB);
+  FB.assign(n, 0);
+}
+
+void TRasterLayers::ApplyTo(const TPixels& Target) const {
+  const int w = std::min(FWidth, Target.Width), h = std::min(FHeight, Target.Height);
+  for (int y = 0; y < h; ++y) {
+    std::uint32_t* p = Target.Row(y);
+    const std::uint32_t* a = FA.data() + static_cast<std::size_t>(y) * FWidth;
+    const std::uint32_t* b = FB.data() + static_cast<std::size_t>(y) * FWidth;
+    for (int x = 0; x < w; ++x) p[x] = ((p[x] & a[x]) ^ b[x]) | kOpaque;
+  }
+}
+
+void TRasterLayers::Compose(int Mode, std::uint32_t P, int x, int y, int n) {
+  // The operation as a function of the pixel beneath: g(D) = (D AND Ag) XOR Bg.
+  const std::uint32_t g0 = CombinePixel(Mode, P, 0), g1 = CombinePixel(Mode, P, kRGB);
+  const std::uint32_t ag = g0 ^ g1, bg = g0;
+  std::uint32_t* a = FA.data() + static_cast<std::size_t>(y) * FWidth + x;
+  std::uint32_t* b = FB.data() + static_cast<std::size_t>(y) * FWidth + x;
+  for (int i = 0; i < n; ++i) {
+    a[i] &= ag;
+    b[i] = (b[i] & ag) ^ bg;
+  }
+}
+
+void TCanvas::SetLayers(TRasterLayers* Layers) {
+  FLayers = Layers;
+  // The layers' own size is the area drawn; Row() is never used for them.
+  FPixels = Layers ? TPixels{nullptr, Layers->Width(), Layers->Height(), Layers->Width()} : TPixels{};
+}
 
 namespace {
 
@@ -132,62 +189,109 @@ Rows ClipRows(long first, long last, int height) {
 }
 
 // Pixels whose doubled centre 2p+1 lies in [lo, hi] (doubled coordinates).
-inline long FirstPixel(double lo) {
-  return static_cast<long>(std::ceil((lo - 1) / 2 - 1e-9));
+// floor and ceil without a library call (the baseline x86-64 has no rounding instruction).
+inline long Floor(double x) {
+  const long i = static_cast<long>(x);
+  return i - (x < static_cast<double>(i));
 }
-inline long LastPixel(double hi) {
-  return static_cast<long>(std::floor((hi - 1) / 2 + 1e-9));
+inline long Ceil(double x) {
+  const long i = static_cast<long>(x);
+  return i + (x > static_cast<double>(i));
 }
+inline long FirstPixel(double lo) { return Ceil((lo - 1) * 0.5 - 1e-9); }
+inline long LastPixel(double hi) { return Floor((hi - 1) * 0.5 + 1e-9); }
 
-// The x interval of a row within distance R of segment A-B (all in doubled coordinates);
-// false when the row misses it.
-bool CapsuleRow(double ax, double ay, double bx, double by, double R, double Y, double& lo,
-                double& hi) {
-  lo = INFINITY;
-  hi = -INFINITY;
-  const auto disc = [&](double cx, double cy) {
-    const double dy = Y - cy;
-    if (std::fabs(dy) > R) return;
-    const double half = std::sqrt(R * R - dy * dy);
-    lo = std::min(lo, cx - half);
-    hi = std::max(hi, cx + half);
-  };
-  disc(ax, ay);
-  disc(bx, by);
-  const double dx = bx - ax, dy = by - ay, len2 = dx * dx + dy * dy;
-  if (len2 > 0) {
-    // The band between the two end discs: 0 <= (P-A).d <= |d|^2 and |d x (P-A)| <= R|d|,
-    // both linear in X for this row.
-    double bl = -INFINITY, bh = INFINITY;
-    const auto between = [&](double k, double c, double from, double to) {
-      // from <= k*X + c <= to
-      if (k == 0) {
-        if (c < from || c > to) bh = -INFINITY;
-        return;
-      }
-      double x0 = (from - c) / k, x1 = (to - c) / k;
-      if (x0 > x1) std::swap(x0, x1);
-      bl = std::max(bl, x0);
-      bh = std::min(bh, x1);
-    };
-    between(dx, -ax * dx + (Y - ay) * dy, 0, len2);
-    const double reach = R * std::sqrt(len2);
-    between(-dy, dx * (Y - ay) + dy * ax, -reach, reach);
-    if (bl <= bh) {
-      lo = std::min(lo, bl);
-      hi = std::max(hi, bh);
-    }
+// A wide pen's segment: the points within distance R of segment A-B, in doubled coordinates
+// (pixel p has its centre at 2p+1), row by row. Everything that does not depend on the row is
+// worked out once, so a row costs a few multiplications and no square root.
+class Capsule {
+ public:
+  Capsule(long ax, long ay, long bx, long by, long R)
+      : ax_(ax), ay_(ay), bx_(bx), by_(by), R_(R), half_(DiscTable(R)) {
+    const double dx = double(bx - ax), dy = double(by - ay);
+    len2_ = dx * dx + dy * dy;
+    band_ = len2_ > 0;
+    if (!band_) return;
+    dx_ = dx;
+    dy_ = dy;
+    reach_ = double(R) * std::sqrt(len2_);
+    inv1_ = dx != 0 ? 1 / dx : 0;
+    inv2_ = dy != 0 ? -1 / dy : 0;
   }
-  return lo <= hi;
-}
+
+  long FirstRow() const { return (std::min(ay_, by_) - R_ - 1 + 1) / 2 - 1; }
+  long LastRow() const { return (std::max(ay_, by_) + R_ - 1) / 2 + 1; }
+
+  // The pixel columns [first, last] of pixel row py; false when the row misses the capsule.
+  bool Row(long py, long& first, long& last) const {
+    const long Y = 2 * py + 1;
+    double lo = INFINITY, hi = -INFINITY;
+    Disc(ax_, Y - ay_, lo, hi);
+    Disc(bx_, Y - by_, lo, hi);
+    if (band_) Band(Y, lo, hi);
+    if (lo > hi) return false;
+    first = FirstPixel(lo);
+    last = LastPixel(hi);
+    return first <= last;
+  }
+
+ private:
+  // sqrt(R^2 - d^2) for d = 0..R, kept for the last few widths used.
+  static const std::vector<double>& DiscTable(long R) {
+    static thread_local std::vector<std::pair<long, std::vector<double>>> cache;
+    for (const auto& [r, table] : cache)
+      if (r == R) return table;
+    if (cache.size() >= 8) cache.erase(cache.begin());
+    std::vector<double> table(static_cast<std::size_t>(R) + 1);
+    for (long d = 0; d <= R; ++d) table[static_cast<std::size_t>(d)] = std::sqrt(double(R * R - d * d));
+    cache.emplace_back(R, std::move(table));
+    return cache.back().second;
+  }
+
+  void Disc(long cx, long dy, double& lo, double& hi) const {
+    const long d = dy < 0 ? -dy : dy;
+    if (d > R_) return;
+    const double h = half_[static_cast<std::size_t>(d)];
+    lo = std::min(lo, cx - h);
+    hi = std::max(hi, cx + h);
+  }
+
+  // The band between the end discs: 0 <= (P-A).d <= |d|^2 and |d x (P-A)| <= R|d|, both
+  // linear in X for a given row.
+  void Band(long Y, double& lo, double& hi) const {
+    double bl = -INFINITY, bh = INFINITY;
+    const double y = double(Y - ay_);
+    if (!Between(dx_, inv1_, y * dy_, 0, len2_, bl, bh)) return;
+    if (!Between(-dy_, inv2_, dx_ * y, -reach_, reach_, bl, bh)) return;
+    if (bl > bh) return;
+    lo = std::min(lo, bl);
+    hi = std::max(hi, bh);
+  }
+
+  // Narrows [bl, bh] to the X with from <= k*(X-ax) + c <= to (inv is 1/k); false when none.
+  bool Between(double k, double inv, double c, double from, double to, double& bl,
+               double& bh) const {
+    if (k == 0) return c >= from && c <= to;
+    double x0 = (from - c) * inv, x1 = (to - c) * inv;
+    if (x0 > x1) std::swap(x0, x1);
+    bl = std::max(bl, x0 + double(ax_));
+    bh = std::min(bh, x1 + double(ax_));
+    return true;
+  }
+
+  long ax_, ay_, bx_, by_, R_;
+  const std::vector<double>& half_;
+  double dx_ = 0, dy_ = 0, len2_ = 0, reach_ = 0, inv1_ = 0, inv2_ = 0;
+  bool band_ = false;
+};
 
 }  // namespace
 
 void TCanvas::LineTo(std::int32_t X, std::int32_t Y) {
   const TPoint from = FPenPos;
   FPenPos = {X, Y};
-  if (FPen.Style == TPenStyle::psClear || !FPixels.Bits) return;
-  Painter painter(FPixels, FPen.Mode);
+  if (FPen.Style == TPenStyle::psClear || (!FPixels.Bits && !FLayers)) return;
+  Painter painter(FPixels, FLayers, FPen.Mode);
   const std::int32_t width = std::clamp(FPen.Width, 1, kMaxPenWidth);
   if (width <= 1) {
     // Bresenham, the end pixel left out so that joined segments touch each pixel once.
@@ -204,16 +308,12 @@ void TCanvas::LineTo(std::int32_t X, std::int32_t Y) {
   } else {
     // A wide pen is a capsule: the segment with round ends, width pixels across. In doubled
     // coordinates pixel p has its centre at 2p+1; an odd width centres the line on a pixel.
-    const int odd = width & 1;
-    const double ax = 2.0 * from.X + odd, ay = 2.0 * from.Y + odd;
-    const double bx = 2.0 * X + odd, by = 2.0 * Y + odd, R = width;
-    const Rows rows =
-        ClipRows(FirstPixel(std::min(ay, by) - R), LastPixel(std::max(ay, by) + R), FPixels.Height);
-    for (long py = rows.first; py <= rows.last; ++py) {
-      double lo, hi;
-      if (CapsuleRow(ax, ay, bx, by, R, 2.0 * py + 1, lo, hi))
-        painter.Run(static_cast<int>(py), FirstPixel(lo), LastPixel(hi), FPen.Color);
-    }
+    const long odd = width & 1;
+    const Capsule capsule(2L * from.X + odd, 2L * from.Y + odd, 2L * X + odd, 2L * Y + odd, width);
+    const Rows rows = ClipRows(capsule.FirstRow(), capsule.LastRow(), FPixels.Height);
+    long first, last;
+    for (long py = rows.first; py <= rows.last; ++py)
+      if (capsule.Row(py, first, last)) painter.Run(static_cast<int>(py), first, last, FPen.Color);
   }
   if (OnChange && !painter.Changed().IsEmpty()) OnChange(painter.Changed());
 }
@@ -229,8 +329,8 @@ void Normalize(std::int32_t& a, std::int32_t& b) {
 void TCanvas::Rectangle(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2) {
   Normalize(X1, X2);
   Normalize(Y1, Y2);
-  if (X1 == X2 || Y1 == Y2 || !FPixels.Bits) return;
-  Painter painter(FPixels, FPen.Mode);
+  if (X1 == X2 || Y1 == Y2 || (!FPixels.Bits && !FLayers)) return;
+  Painter painter(FPixels, FLayers, FPen.Mode);
   const bool outline = FPen.Style != TPenStyle::psClear;
   const long w = outline ? std::clamp(FPen.Width, 1, kMaxPenWidth) : 0;
   // The pen runs along the pixels X1..X2-1, Y1..Y2-1, w pixels thick, centred on them.
@@ -258,8 +358,8 @@ void TCanvas::Rectangle(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::
 void TCanvas::Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2) {
   Normalize(X1, X2);
   Normalize(Y1, Y2);
-  if (X1 == X2 || Y1 == Y2 || !FPixels.Bits) return;
-  Painter painter(FPixels, FPen.Mode);
+  if (X1 == X2 || Y1 == Y2 || (!FPixels.Bits && !FLayers)) return;
+  Painter painter(FPixels, FLayers, FPen.Mode);
   const bool outline = FPen.Style != TPenStyle::psClear;
   const double w = outline ? std::clamp(FPen.Width, 1, kMaxPenWidth) : 0;
   // Doubled coordinates: the curve runs through the centres of the box's edge pixels; the
@@ -303,8 +403,8 @@ void TCanvas::Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::in
 }
 
 void TCanvas::FillRect(const TRect& Rect, TColor Color) {
-  if (!FPixels.Bits) return;
-  Painter painter(FPixels, pmCopy);
+  if ((!FPixels.Bits && !FLayers)) return;
+  Painter painter(FPixels, FLayers, pmCopy);
   for (int y = std::max(Rect.Top, 0); y < std::min(Rect.Bottom, FPixels.Height); ++y)
     painter.Run(y, Rect.Left, static_cast<long>(Rect.Right) - 1, Color);
   if (OnChange && !painter.Changed().IsEmpty()) OnChange(painter.Changed());

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace penvo {
 
@@ -94,6 +95,27 @@ struct TPixels {
   std::uint32_t* Row(int Y) const { return Bits + static_cast<std::ptrdiff_t>(Y) * Stride; }
 };
 
+// What a series of drawings does to each pixel, whatever lies beneath it. Every raster mode
+// acts on each bit of a pixel as one of 0, 1, the bit itself or its inverse, and so does any
+// series of them: the whole series comes to (D AND A) XOR B per pixel, with two layers A and B.
+// Drawing into the layers costs what drawing into pixels costs; laying them over a new picture
+// of the screen is one pass, however much was drawn.
+class TRasterLayers {
+ public:
+  // Layers of this size that change nothing (A all ones, B zero).
+  void Reset(int Width, int Height);
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  // Target := (Target AND A) XOR B, for the pixels both have.
+  void ApplyTo(const TPixels& Target) const;
+  // Adds the raster operation Mode with pen pixel P (0x00RRGGBB) at n pixels from (x, y).
+  void Compose(int Mode, std::uint32_t P, int x, int y, int n);
+
+ private:
+  int FWidth = 0, FHeight = 0;
+  std::vector<std::uint32_t> FA, FB;
+};
+
 // Draws on a pixel buffer with its own pen and brush. Every figure combines each of its pixels
 // with the buffer once: the fill and the outline never overlap.
 class TCanvas {
@@ -109,7 +131,12 @@ class TCanvas {
   virtual void SetPen(const TPen& Source) { FPen = Source; }
   TPoint PenPos() const { return FPenPos; }
 
-  void SetPixels(const TPixels& Pixels) { FPixels = Pixels; }
+  void SetPixels(const TPixels& Pixels) {
+    FPixels = Pixels;
+    FLayers = nullptr;
+  }
+  // Draws into Layers (not owned) instead of pixels, over an area of their size.
+  void SetLayers(TRasterLayers* Layers);
   const TPixels& Pixels() const { return FPixels; }
   // Called with the rectangle each drawing changed (clipped to the buffer).
   std::function<void(const TRect&)> OnChange;
@@ -131,6 +158,7 @@ class TCanvas {
   class Painter;
 
   TPixels FPixels;
+  TRasterLayers* FLayers = nullptr;
   TPen FPen;
   TBrush FBrush;
   TPoint FPenPos;

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
-            libgtest-dev libgmock-dev libbenchmark-dev)
+            libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev libxtst-dev)
 # The end-to-end tests drive the real program on a virtual X display with a window manager;
 # clang builds the fuzzers.
 test_pkgs=(xvfb xauth xdotool openbox x11-utils x11-apps imagemagick clang)

@@ -1,0 +1,143 @@
+// The program as a user meets it, on a virtual X display with a window manager:
+//   start-up: from process start to the overlay on the screen;
+//   per mouse move during a free-hand gesture (width 20, mode 12): the program's CPU time and
+//   the time from the move to the changed pixel on the screen.
+// Each beside a baseline from the same run: start-up of the toolkit's demo form, and the same
+// moves without a gesture (what receiving them costs). Prints medians (and p95 for latency).
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/Harness.h"
+
+namespace {
+
+using namespace penvo::e2e;
+using Clock = std::chrono::steady_clock;
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+double P95(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[std::min(v.size() - 1, v.size() * 95 / 100)];
+}
+
+// CPU time of a process in nanoseconds (/proc/PID/schedstat: time on CPU).
+double CpuNs(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+  double ns = 0;
+  in >> ns;
+  return ns;
+}
+
+double StartUp(const std::string& program, const std::string& windowClass) {
+  Session session(1920, 1080);
+  const auto t0 = Clock::now();
+  const pid_t pid = session.Start(ProgramPath(program));
+  const unsigned long w = session.WaitForWindow(windowClass, std::chrono::seconds(10));
+  const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+  session.Stop(pid);
+  return w ? ms : -1;
+}
+
+// Waits until the program has used no CPU for a while (it has handled every event).
+void Settle(pid_t pid) {
+  double last = CpuNs(pid);
+  for (int quiet = 0; quiet < 5;) {
+    Session::WaitFor([] { return false; }, std::chrono::milliseconds(20));
+    const double now = CpuNs(pid);
+    quiet = now == last ? quiet + 1 : 0;
+    last = now;
+  }
+}
+
+struct MoveFigures {
+  double cpuUsPerMoveGesture = 0, cpuUsPerMoveIdle = 0;
+  std::vector<double> latencyMs;
+};
+
+MoveFigures Moves() {
+  MoveFigures f;
+  Session session(1920, 1080);
+  session.SetBackground([](int, int) { return 0xFFFFFF; });
+  const pid_t pid = session.Start(ProgramPath("penvo"));
+  const unsigned long w = session.WaitForWindow("TFormPenvo");
+  if (!w) return f;
+  const Rect g = session.Geometry(w);
+  Display* dpy = XOpenDisplay(session.DisplayName().c_str());
+  session.Xdotool({"key", "y"});  // a yellow pen: mode 12 on white shows yellow
+  constexpr int kMoves = 5000;
+  const auto zigzag = [&](int i) {
+    return std::pair<int, int>{g.x + 100 + (i % 2) * 600, g.y + 100 + (i / 2) % 800};
+  };
+  const auto moves = [&](bool pressed) {
+    Settle(pid);
+    const double before = CpuNs(pid);
+    XTestFakeMotionEvent(dpy, -1, zigzag(0).first, zigzag(0).second, CurrentTime);
+    if (pressed) XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+    for (int i = 1; i <= kMoves; ++i) {
+      XTestFakeMotionEvent(dpy, -1, zigzag(i).first, zigzag(i).second, CurrentTime);
+      if (i % 64 == 0) XFlush(dpy);
+    }
+    if (pressed) XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+    XSync(dpy, False);
+    Settle(pid);
+    return (CpuNs(pid) - before) / 1000.0 / kMoves;
+  };
+  f.cpuUsPerMoveIdle = moves(false);
+  f.cpuUsPerMoveGesture = moves(true);
+
+  // Latency: each move to a fresh white spot, timed until that spot shows the line.
+  session.Xdotool({"key", "space"});
+  Settle(pid);
+  int x = g.x + 50, y = g.y + g.h - 60;
+  XTestFakeMotionEvent(dpy, -1, x, y, CurrentTime);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XSync(dpy, False);
+  for (int i = 0; i < 200; ++i) {
+    x += 8;
+    if (x > g.x + g.w - 50) break;
+    const auto t0 = Clock::now();
+    XTestFakeMotionEvent(dpy, -1, x, y, CurrentTime);
+    XFlush(dpy);
+    if (session.WaitForPixel(x - 4, y, 0xFFFF00, std::chrono::seconds(2)))
+      f.latencyMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XCloseDisplay(dpy);
+  session.Stop(pid);
+  return f;
+}
+
+}  // namespace
+
+int main() {
+  std::vector<double> penvo, demo;
+  for (int i = 0; i < 5; ++i) {
+    penvo.push_back(StartUp("penvo", "TFormPenvo"));
+    demo.push_back(StartUp("demo_form", "TDemoForm"));
+  }
+  std::printf("start-up to the overlay on screen: median %.1f ms (baseline, the toolkit's demo "
+              "form: %.1f ms)\n", Median(penvo), Median(demo));
+  std::vector<double> gesture, idle, latency;
+  for (int i = 0; i < 3; ++i) {
+    const MoveFigures f = Moves();
+    gesture.push_back(f.cpuUsPerMoveGesture);
+    idle.push_back(f.cpuUsPerMoveIdle);
+    latency.insert(latency.end(), f.latencyMs.begin(), f.latencyMs.end());
+  }
+  std::printf("program CPU per move, free-hand width 20 mode 12: median %.1f us (%.1f ms per 1000 "
+              "moves; baseline, the same moves without a gesture: %.1f us)\n",
+              Median(gesture), Median(gesture), Median(idle));
+  std::printf("move to pixel on screen: median %.2f ms, p95 %.2f ms (%zu moves)\n",
+              Median(latency), P95(latency), latency.size());
+  return 0;
+}
