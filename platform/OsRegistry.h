@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace penvo::os {
 
@@ -83,5 +84,11 @@ RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& valu
 // Sets the value name of key, replacing one of any type that has the name in any letter case.
 // The key must have been opened for writing.
 RegStatus SetRegValue(const RegKey& key, std::string_view name, const RegValue& value);
+
+// The names of the values of key, each once, as they are spelt in the registry.
+std::vector<std::string> RegValueNames(const RegKey& key);
+
+// The names of the keys directly below key, each once, as they are spelt in the registry.
+std::vector<std::string> RegSubKeyNames(const RegKey& key);
 
 }  // namespace penvo::os

@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <vector>
 
 #include "platform/OsFiles.h"
+#include "platform/posix/AsciiCase.h"
 #include "platform/posix/AtomicFile.h"
 #include "platform/posix/RegValues.h"
 #include "platform/posix/RegistryFiles.h"
@@ -78,6 +80,13 @@ RegKeyPtr Create(std::string dir, std::string_view subKey) {
   }
   if (!Accessible(dir, RegAccess::ReadWrite)) return nullptr;
   return std::make_unique<DirKey>(std::move(dir), RegAccess::ReadWrite);
+}
+
+// Adds name unless names holds it in some letter case.
+void AddOnce(std::vector<std::string>& names, std::string name) {
+  const auto same = [&](const std::string& n) { return posix::SameText(n, name); };
+  if (std::find_if(names.begin(), names.end(), same) == names.end())
+    names.push_back(std::move(name));
 }
 
 // Temporary files that a write killed half-way left behind. Only called under the key's lock,
@@ -151,6 +160,36 @@ RegStatus SetRegValue(const RegKey& key, std::string_view name, const RegValue& 
   if (existed && values.Text() == old) return RegStatus::Ok;
   RemoveLeftovers(dirKey.Dir());
   return posix::ReplaceFileContent(path, values.Text()) ? RegStatus::Ok : RegStatus::Failed;
+}
+
+std::vector<std::string> RegValueNames(const RegKey& key) {
+  std::optional<std::string> text = posix::ReadWholeFile(Native(key).ValuesPath());
+  if (!text) return {};
+  std::vector<std::string> names;
+  // Of two values whose names differ in letter case only, made by hand, the first is read.
+  for (std::string& name : reg::RegValuesText(std::move(*text)).Names())
+    AddOnce(names, std::move(name));
+  return names;
+}
+
+std::vector<std::string> RegSubKeyNames(const RegKey& key) {
+  const std::string& dir = Native(key).Dir();
+  std::vector<std::string> found;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return {};
+  while (const dirent* entry = ::readdir(d)) {
+    const std::string_view name = entry->d_name;
+    if (name.empty() || name.front() == '.') continue;  // the values file, temporary files
+    struct stat st {};
+    if (::stat((dir + "/" + std::string(name)).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      found.emplace_back(name);
+  }
+  ::closedir(d);
+  // In byte order, so that of "Foo" and "foo" made by hand the one that lookups find counts.
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  for (const std::string& dirName : found) AddOnce(names, posix::DecodeKeyName(dirName));
+  return names;
 }
 
 }  // namespace penvo::os

@@ -84,11 +84,11 @@ TEST_F(StoreTest, IniStoresReadAndWriteTheFile) {
   EXPECT_EQ(store.ReadSetting("Params", "EditWidth", "def"), "def");
   store.WriteSetting("Params", "EditWidth", "20");
   EXPECT_EQ(store.ReadSetting("PARAMS", "editwidth", "def"), "20");
-  EXPECT_EQ(test::ReadFile(path), "[Params]\nEditWidth=20\n");
+  EXPECT_EQ(test::ReadTextFile(path), "[Params]\nEditWidth=20\n");
 
   TqLocalIniFile readOnly(path, true);
   readOnly.WriteSetting("Params", "EditWidth", "30");  // ignored without a report
-  EXPECT_EQ(test::ReadFile(path), "[Params]\nEditWidth=20\n");
+  EXPECT_EQ(test::ReadTextFile(path), "[Params]\nEditWidth=20\n");
 
   test::WriteFile(File("file"), "");
   const std::string blocked = (work_ / "file" / "x.ini").string();
