@@ -37,12 +37,24 @@ const DirKey& Native(const RegKey& key) {
   return static_cast<const DirKey&>(key);
 }
 
-// The key names of a path "a\b\c"; empty names (doubled or trailing "\") are skipped.
-std::vector<std::string_view> KeyNames(std::string_view path) {
+// What Windows allows in names.
+constexpr std::size_t kKeyNameMax = 255;
+constexpr std::size_t kValueNameMax = 16383;
+
+bool HoldsNul(std::string_view name) {
+  return name.find('\0') != std::string_view::npos;
+}
+
+// The key names of a path "a\b\c"; empty names (doubled or trailing "\") are skipped, as
+// Windows skips them. nullopt for a path that Windows refuses: one that begins with "\", or
+// holds a name that is too long or a NUL.
+std::optional<std::vector<std::string_view>> KeyNames(std::string_view path) {
+  if (path.starts_with('\\') || HoldsNul(path)) return std::nullopt;
   std::vector<std::string_view> names;
   while (!path.empty()) {
     const std::size_t cut = path.find('\\');
     const std::string_view name = path.substr(0, cut);
+    if (name.size() > kKeyNameMax) return std::nullopt;
     if (!name.empty()) names.push_back(name);
     path = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
   }
@@ -63,7 +75,9 @@ bool Accessible(const std::string& dir, RegAccess access) {
 }
 
 RegKeyPtr Open(std::string dir, std::string_view subKey, RegAccess access) {
-  for (const std::string_view name : KeyNames(subKey)) {
+  const std::optional<std::vector<std::string_view>> names = KeyNames(subKey);
+  if (!names) return nullptr;
+  for (const std::string_view name : *names) {
     std::optional<std::string> child = posix::FindKeyDir(dir, name);
     if (!child) return nullptr;
     dir = std::move(*child);
@@ -73,7 +87,9 @@ RegKeyPtr Open(std::string dir, std::string_view subKey, RegAccess access) {
 }
 
 RegKeyPtr Create(std::string dir, std::string_view subKey) {
-  for (const std::string_view name : KeyNames(subKey)) {
+  const std::optional<std::vector<std::string_view>> names = KeyNames(subKey);
+  if (!names) return nullptr;
+  for (const std::string_view name : *names) {
     std::optional<std::string> child = posix::MakeKeyDir(dir, name);
     if (!child) return nullptr;
     dir = std::move(*child);
@@ -126,6 +142,7 @@ RegKeyPtr CreateRegKey(const RegKey& parent, std::string_view subKey) {
 }
 
 RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& value) {
+  if (name.size() > kValueNameMax || HoldsNul(name)) return RegStatus::NotFound;
   const std::string path = Native(key).ValuesPath();
   std::optional<std::string> text = posix::ReadWholeFile(path);
   if (!text) {
@@ -141,7 +158,7 @@ RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& valu
 
 RegStatus SetRegValue(const RegKey& key, std::string_view name, const RegValue& value) {
   const DirKey& dirKey = Native(key);
-  if (!dirKey.Writable()) return RegStatus::Failed;
+  if (!dirKey.Writable() || name.size() > kValueNameMax || HoldsNul(name)) return RegStatus::Failed;
   posix::DirectoryLock lock(dirKey.Dir());
   const std::string path = posix::FollowLinks(dirKey.ValuesPath());
   std::string old;
