@@ -1,14 +1,18 @@
 // The registry service: keys below predefined roots, each key holding named, typed values.
 // Shaped after the Windows registry calls (open or create a key, query a value with its type,
 // set a value, close the key); on Windows it is the registry itself, elsewhere a store of our
-// own. Key names and value names are matched without regard to letter case. Failures are
-// reported as nullptr or a status; the messages a user sees belong to the callers.
+// own. Key names and value names are matched without regard to letter case; a name keeps the
+// spelling it was first given. A key path is key names joined by "\": it must not begin with
+// "\", while doubled and trailing "\" are ignored. A key name has at most 255 characters, a
+// value name at most 16383, and no name holds a NUL byte. Failures are reported as nullptr or a
+// status; the messages a user sees belong to the callers.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace penvo::os {
 
@@ -80,8 +84,14 @@ RegKeyPtr CreateRegKey(const RegKey& parent, std::string_view subKey);
 // Reads the value name ("" is the key's unnamed value) of key into value.
 RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& value);
 
-// Sets the value name of key, replacing one of any type that has the name in any letter case.
-// The key must have been opened for writing.
+// Sets the value name of key, replacing one of any type that has the name in any letter case
+// (which keeps its spelling). The key must have been opened for writing.
 RegStatus SetRegValue(const RegKey& key, std::string_view name, const RegValue& value);
+
+// The names of the values of key, each once, as they are spelt in the registry.
+std::vector<std::string> RegValueNames(const RegKey& key);
+
+// The names of the keys directly below key, each once, as they are spelt in the registry.
+std::vector<std::string> RegSubKeyNames(const RegKey& key);
 
 }  // namespace penvo::os

@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <vector>
 
 #include "platform/OsFiles.h"
+#include "platform/posix/AsciiCase.h"
 #include "platform/posix/AtomicFile.h"
 #include "platform/posix/RegValues.h"
 #include "platform/posix/RegistryFiles.h"
@@ -35,12 +37,24 @@ const DirKey& Native(const RegKey& key) {
   return static_cast<const DirKey&>(key);
 }
 
-// The key names of a path "a\b\c"; empty names (doubled or trailing "\") are skipped.
-std::vector<std::string_view> KeyNames(std::string_view path) {
+// What Windows allows in names.
+constexpr std::size_t kKeyNameMax = 255;
+constexpr std::size_t kValueNameMax = 16383;
+
+bool HoldsNul(std::string_view name) {
+  return name.find('\0') != std::string_view::npos;
+}
+
+// The key names of a path "a\b\c"; empty names (doubled or trailing "\") are skipped, as
+// Windows skips them. nullopt for a path that Windows refuses: one that begins with "\", or
+// holds a name that is too long or a NUL.
+std::optional<std::vector<std::string_view>> KeyNames(std::string_view path) {
+  if (path.starts_with('\\') || HoldsNul(path)) return std::nullopt;
   std::vector<std::string_view> names;
   while (!path.empty()) {
     const std::size_t cut = path.find('\\');
     const std::string_view name = path.substr(0, cut);
+    if (name.size() > kKeyNameMax) return std::nullopt;
     if (!name.empty()) names.push_back(name);
     path = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
   }
@@ -61,7 +75,9 @@ bool Accessible(const std::string& dir, RegAccess access) {
 }
 
 RegKeyPtr Open(std::string dir, std::string_view subKey, RegAccess access) {
-  for (const std::string_view name : KeyNames(subKey)) {
+  const std::optional<std::vector<std::string_view>> names = KeyNames(subKey);
+  if (!names) return nullptr;
+  for (const std::string_view name : *names) {
     std::optional<std::string> child = posix::FindKeyDir(dir, name);
     if (!child) return nullptr;
     dir = std::move(*child);
@@ -71,13 +87,22 @@ RegKeyPtr Open(std::string dir, std::string_view subKey, RegAccess access) {
 }
 
 RegKeyPtr Create(std::string dir, std::string_view subKey) {
-  for (const std::string_view name : KeyNames(subKey)) {
+  const std::optional<std::vector<std::string_view>> names = KeyNames(subKey);
+  if (!names) return nullptr;
+  for (const std::string_view name : *names) {
     std::optional<std::string> child = posix::MakeKeyDir(dir, name);
     if (!child) return nullptr;
     dir = std::move(*child);
   }
   if (!Accessible(dir, RegAccess::ReadWrite)) return nullptr;
   return std::make_unique<DirKey>(std::move(dir), RegAccess::ReadWrite);
+}
+
+// Adds name unless names holds it in some letter case.
+void AddOnce(std::vector<std::string>& names, std::string name) {
+  const auto same = [&](const std::string& n) { return posix::SameText(n, name); };
+  if (std::find_if(names.begin(), names.end(), same) == names.end())
+    names.push_back(std::move(name));
 }
 
 // Temporary files that a write killed half-way left behind. Only called under the key's lock,
@@ -117,6 +142,7 @@ RegKeyPtr CreateRegKey(const RegKey& parent, std::string_view subKey) {
 }
 
 RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& value) {
+  if (name.size() > kValueNameMax || HoldsNul(name)) return RegStatus::NotFound;
   const std::string path = Native(key).ValuesPath();
   std::optional<std::string> text = posix::ReadWholeFile(path);
   if (!text) {
@@ -132,7 +158,7 @@ RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& valu
 
 RegStatus SetRegValue(const RegKey& key, std::string_view name, const RegValue& value) {
   const DirKey& dirKey = Native(key);
-  if (!dirKey.Writable()) return RegStatus::Failed;
+  if (!dirKey.Writable() || name.size() > kValueNameMax || HoldsNul(name)) return RegStatus::Failed;
   posix::DirectoryLock lock(dirKey.Dir());
   const std::string path = posix::FollowLinks(dirKey.ValuesPath());
   std::string old;
@@ -151,6 +177,36 @@ RegStatus SetRegValue(const RegKey& key, std::string_view name, const RegValue& 
   if (existed && values.Text() == old) return RegStatus::Ok;
   RemoveLeftovers(dirKey.Dir());
   return posix::ReplaceFileContent(path, values.Text()) ? RegStatus::Ok : RegStatus::Failed;
+}
+
+std::vector<std::string> RegValueNames(const RegKey& key) {
+  std::optional<std::string> text = posix::ReadWholeFile(Native(key).ValuesPath());
+  if (!text) return {};
+  std::vector<std::string> names;
+  // Of two values whose names differ in letter case only, made by hand, the first is read.
+  for (std::string& name : reg::RegValuesText(std::move(*text)).Names())
+    AddOnce(names, std::move(name));
+  return names;
+}
+
+std::vector<std::string> RegSubKeyNames(const RegKey& key) {
+  const std::string& dir = Native(key).Dir();
+  std::vector<std::string> found;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return {};
+  while (const dirent* entry = ::readdir(d)) {
+    const std::string_view name = entry->d_name;
+    if (name.empty() || name.front() == '.') continue;  // the values file, temporary files
+    struct stat st {};
+    if (::stat((dir + "/" + std::string(name)).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      found.emplace_back(name);
+  }
+  ::closedir(d);
+  // In byte order, so that of "Foo" and "foo" made by hand the one that lookups find counts.
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  for (const std::string& dirName : found) AddOnce(names, posix::DecodeKeyName(dirName));
+  return names;
 }
 
 }  // namespace penvo::os

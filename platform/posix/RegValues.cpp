@@ -288,16 +288,16 @@ std::string_view RegValuesText::Eol() const {
 }
 
 void RegValuesText::Set(std::string_view name, const RegValue& value) {
-  const std::string line = FormatValueLine(name, value) + std::string(Eol());
   for (const Entry& e : entries_) {
     if (!SameText(e.name, name)) continue;
-    text_.replace(e.begin, e.next - e.begin, line);
+    // The value keeps the name as it was first spelt, as in the Windows registry.
+    text_.replace(e.begin, e.next - e.begin, FormatValueLine(e.name, value) + std::string(Eol()));
     Parse();
     return;
   }
   // A last line cut off after "\r" needs only the "\n"; another "\r" would become part of it.
   if (!text_.empty() && text_.back() != '\n') text_ += text_.back() == '\r' ? "\n" : Eol();
-  text_ += line;
+  text_ += FormatValueLine(name, value) + std::string(Eol());
   Parse();
 }
 

@@ -38,7 +38,8 @@ class RegValuesText {
   // The names of the values, in text order (duplicates included).
   std::vector<std::string> Names() const;
 
-  // Sets name to value: rewrites the first value of that name, or appends a line. A line added
+  // Sets name to value: rewrites the first value of that name (keeping the name's spelling
+  // there), or appends a line. A line added
   // after a text that does not end in a line break gets one first.
   void Set(std::string_view name, const RegValue& value);
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/support/Sandbox.h"
@@ -44,10 +45,52 @@ TEST_F(RegistryService, KeysAreCreatedLevelByLevelAndFoundInAnyLetterCase) {
   RegValue v;
   ASSERT_NE(same, nullptr);
   EXPECT_EQ(QueryRegValue(*same, "v", v), RegStatus::Ok);
-  // Creating an existing key in another letter case opens it.
+  // Creating an existing key in another letter case opens it, and the key keeps its spelling.
   const RegKeyPtr again = CreateRegKey(*parent, "SECTION\\Deeper");
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(QueryRegValue(*again, "v", v), RegStatus::Ok);
+  EXPECT_EQ(RegSubKeyNames(*parent), std::vector<std::string>{"Section"});
+  EXPECT_EQ(RegSubKeyNames(*again), std::vector<std::string>{});
+}
+
+TEST_F(RegistryService, KeyPathsAndNamesAreTakenAsTheRegistryTakesThem) {
+  const RegKeyPtr base = Create();
+  ASSERT_NE(base, nullptr);
+  struct Row {
+    std::string path;
+    bool taken;
+  };
+  for (const Row& r : std::vector<Row>{
+           {"a\\\\b", true},    // a doubled "\" counts once
+           {"a\\b\\\\", true},  // trailing ones are ignored
+           {"\\a", false},      // a leading one is refused
+           {std::string(255, 'k'), true},
+           {std::string(300, 'k'), false},  // a key name has at most 255 characters
+           {"nul\0x"s, false},
+       }) {
+    const std::string label = r.path.substr(0, 20);  // a long name would fill pages
+    EXPECT_EQ(CreateRegKey(*base, r.path) != nullptr, r.taken) << label;
+    EXPECT_EQ(OpenRegKey(*base, r.path, RegAccess::Read) != nullptr, r.taken) << label;
+  }
+  EXPECT_EQ(OpenRegKey(kHkeyCurrentUser, "\\" + base_, RegAccess::Read), nullptr);
+  EXPECT_EQ(CreateRegKey(kHkeyCurrentUser, "\\" + base_ + "\\x"), nullptr);
+  std::vector<std::string> keys = RegSubKeyNames(*base);
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"a", std::string(255, 'k')}));
+  const RegKeyPtr a = OpenRegKey(*base, "A", RegAccess::Read);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(RegSubKeyNames(*a), std::vector<std::string>{"b"});
+
+  // A value name has at most 16383 characters.
+  RegValue v;
+  for (const std::string& name : {std::string(16383, 'v'), ""s}) {
+    EXPECT_EQ(SetRegValue(*base, name, Text("x")), RegStatus::Ok) << name.size();
+    EXPECT_EQ(QueryRegValue(*base, name, v), RegStatus::Ok) << name.size();
+  }
+  for (const std::string& name : {std::string(16384, 'v'), "nul\0x"s}) {
+    EXPECT_EQ(SetRegValue(*base, name, Text("x")), RegStatus::Failed) << name.size();
+    EXPECT_EQ(QueryRegValue(*base, name, v), RegStatus::NotFound) << name.size();
+  }
 }
 
 TEST_F(RegistryService, TextValuesRoundTripWhateverTheyHold) {
@@ -63,7 +106,7 @@ TEST_F(RegistryService, TextValuesRoundTripWhateverTheyHold) {
       {"MissingSign", "\xA7"},
       {"Lines", "one\r\ntwo\nthree\r"},
       {"Nul", "a\0b"s},
-      {"Long", std::string(100000, 'x')},
+      {"Long", std::string(1 << 20, 'x')},
       {"Blanks", "  both ends  "},
       {"Syntax", "@=\"x\"=dword:1;[Section]"},
       {"", "the unnamed value"},
@@ -91,6 +134,10 @@ TEST_F(RegistryService, ValueNamesIgnoreLetterCaseAndASetKeepsTheOtherValues) {
   ASSERT_EQ(QueryRegValue(*key, "other", v), RegStatus::Ok);
   EXPECT_EQ(v.data, "x");
   EXPECT_EQ(QueryRegValue(*key, "Missing", v), RegStatus::NotFound);
+  // A value written again in another letter case keeps the name it was first given.
+  std::vector<std::string> names = RegValueNames(*key);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Other", "Width"}));
 }
 
 TEST_F(RegistryService, ValuesOfOtherTypesKeepTheirType) {
@@ -124,6 +171,28 @@ TEST_F(RegistryService, AKeyOpenedForReadingIsNotWritten) {
   EXPECT_EQ(SetRegValue(*key, "v", Text("1")), RegStatus::Failed);
   RegValue v;
   EXPECT_EQ(QueryRegValue(*key, "v", v), RegStatus::NotFound);
+}
+
+TEST_F(RegistryService, AKeyThisUserMayOnlyReadIsOpenedForReadingAlone) {
+  const std::string path = base_ + "\\Locked";
+  {
+    const RegKeyPtr key = Create("Locked");
+    ASSERT_NE(key, nullptr);
+    ASSERT_EQ(SetRegValue(*key, "v", Text("1")), RegStatus::Ok);
+  }
+  test::SetRegKeyReadOnly(kHkeyCurrentUser, path, true);
+  EXPECT_EQ(OpenRegKey(kHkeyCurrentUser, path, RegAccess::ReadWrite), nullptr);
+  EXPECT_EQ(CreateRegKey(kHkeyCurrentUser, path), nullptr);
+  const RegKeyPtr read = OpenRegKey(kHkeyCurrentUser, path, RegAccess::Read);
+  ASSERT_NE(read, nullptr);
+  RegValue v;
+  EXPECT_EQ(QueryRegValue(*read, "v", v), RegStatus::Ok);
+  EXPECT_EQ(SetRegValue(*read, "v", Text("2")), RegStatus::Failed);
+
+  test::SetRegKeyReadOnly(kHkeyCurrentUser, path, false);
+  const RegKeyPtr write = OpenRegKey(kHkeyCurrentUser, path, RegAccess::ReadWrite);
+  ASSERT_NE(write, nullptr);
+  EXPECT_EQ(SetRegValue(*write, "v", Text("2")), RegStatus::Ok);
 }
 
 TEST_F(RegistryService, AnUnknownRootOpensNothing) {

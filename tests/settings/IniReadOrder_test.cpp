@@ -167,8 +167,8 @@ TEST_F(ChainTest, WriteAllGivesEveryStoreTheValueAndReportsEachFailure) {
 
   chain.WriteSetting(order, "S", "k", "1");
   EXPECT_EQ(prompt.Texts, std::vector<std::string>{message + "\r\nStop showing errors?"});
-  EXPECT_EQ(UserValue("S", "k"), "1");            // before the failing store
-  EXPECT_EQ(test::ReadFile(good), "[S]\nk=1\n");  // and after it
+  EXPECT_EQ(UserValue("S", "k"), "1");                // before the failing store
+  EXPECT_EQ(test::ReadTextFile(good), "[S]\nk=1\n");  // and after it
   EXPECT_EQ(chain.LastError(), message);
   EXPECT_EQ(errors, 1);
   EXPECT_FALSE(chain.StopShowingErrors);  // the user answered Cancel
@@ -183,7 +183,7 @@ TEST_F(ChainTest, WriteAllGivesEveryStoreTheValueAndReportsEachFailure) {
   EXPECT_EQ(prompt.Texts.size(), 2u);                       // no more dialogs ...
   EXPECT_EQ(errors, 3);  // ... but every failure is still signalled
   EXPECT_EQ(chain.LastError(), message);
-  EXPECT_EQ(test::ReadFile(good), "[S]\nk=3\n");  // a failed store does not end a write
+  EXPECT_EQ(test::ReadTextFile(good), "[S]\nk=3\n");  // a failed store does not end a write
   EXPECT_EQ(UserValue("S", "k"), "2");
 }
 
@@ -235,7 +235,7 @@ TEST_F(ChainTest, TheConfigurationFileChangesFlagsAndMacros) {
   chain.LoadConfig("qini.ini");
   EXPECT_EQ(Names(chain.GetReadOrder("")), std::vector<std::string>{Entry(ProgIni())});
   chain.WriteSetting("", "S", "k", "ini");
-  EXPECT_EQ(test::ReadFile(ProgIni()), "[S]\nk=ini\n");
+  EXPECT_EQ(test::ReadTextFile(ProgIni()), "[S]\nk=ini\n");
 
   // A missing file changes nothing.
   TIniReadOrder other;
@@ -290,7 +290,7 @@ TEST_F(ChainTest, ACallbackMayEmptyTheCachesInTheMiddleOfAWrite) {
   };
   chain.WriteSetting(blocked + ";" + blocked + "|x;" + good, "S", "k", "v");
   EXPECT_EQ(calls, 2);
-  EXPECT_EQ(test::ReadFile(good), "[S]\nk=v\n");
+  EXPECT_EQ(test::ReadTextFile(good), "[S]\nk=v\n");
   EXPECT_EQ(UserValue("Nested", "k"), "n");
 }
 

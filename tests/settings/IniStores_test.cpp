@@ -6,7 +6,9 @@
 
 #include "platform/OsError.h"
 #include "settings/IniReadOrder.h"
+#include "tests/settings/WriteErrorRecorder.h"
 #include "tests/support/Sandbox.h"
+#include "util/qstring.h"
 
 namespace penvo {
 namespace {
@@ -84,11 +86,11 @@ TEST_F(StoreTest, IniStoresReadAndWriteTheFile) {
   EXPECT_EQ(store.ReadSetting("Params", "EditWidth", "def"), "def");
   store.WriteSetting("Params", "EditWidth", "20");
   EXPECT_EQ(store.ReadSetting("PARAMS", "editwidth", "def"), "20");
-  EXPECT_EQ(test::ReadFile(path), "[Params]\nEditWidth=20\n");
+  EXPECT_EQ(test::ReadTextFile(path), "[Params]\nEditWidth=20\n");
 
   TqLocalIniFile readOnly(path, true);
   readOnly.WriteSetting("Params", "EditWidth", "30");  // ignored without a report
-  EXPECT_EQ(test::ReadFile(path), "[Params]\nEditWidth=20\n");
+  EXPECT_EQ(test::ReadTextFile(path), "[Params]\nEditWidth=20\n");
 
   test::WriteFile(File("file"), "");
   const std::string blocked = (work_ / "file" / "x.ini").string();
@@ -138,13 +140,18 @@ TEST_F(StoreTest, RegistryReadsTellEmptyFromMissingAndRefuseOtherTypes) {
   os::SetRegValue(*key, "Empty", {os::RegType::String, ""});
   os::SetRegValue(*key, "Number", {os::RegType::Dword, std::string("\x2a\0\0\0", 4)});
   os::SetRegValue(*key, "Bytes", {os::RegType::Binary, "ab"});
+  os::SetRegValue(*key, "Lines", {os::RegType::MultiString, std::string("a\0b\0\0", 5)});
+  os::SetRegValue(*key, "Path", {os::RegType::ExpandString, "%TEMP%\\x"});
   os::SetRegValue(*key, "Cut", {os::RegType::String, std::string("before\0after", 12)});
+  os::SetRegValue(*key, "", {os::RegType::String, "the key's own"});
   TqRegistryIniFile store(location_, 0);
   EXPECT_EQ(store.ReadSetting("S", "Empty", "def"), "");
   EXPECT_EQ(store.ReadSetting("S", "Missing", "def"), "def");
   EXPECT_EQ(store.ReadSetting("NoSection", "Empty", "def"), "def");
-  EXPECT_EQ(store.ReadSetting("S", "Cut", "def"), "before");  // a text ends at a NUL
-  for (const char* ident : {"Number", "Bytes"}) {
+  EXPECT_EQ(store.ReadSetting("S", "Cut", "def"), "before");      // a text ends at a NUL
+  EXPECT_EQ(store.ReadSetting("S", "Path", "def"), "%TEMP%\\x");  // text, not expanded
+  EXPECT_EQ(store.ReadSetting("S", "", "def"), "the key's own");
+  for (const char* ident : {"Number", "Bytes", "Lines"}) {
     try {
       store.ReadSetting("S", ident, "def");
       ADD_FAILURE() << ident << " was read as text";
@@ -152,6 +159,80 @@ TEST_F(StoreTest, RegistryReadsTellEmptyFromMissingAndRefuseOtherTypes) {
       EXPECT_EQ(std::string(e.what()), "Invalid data type for '" + std::string(ident) + "'");
     }
   }
+}
+
+TEST_F(StoreTest, AKeyThatCanBeReadButNotWrittenServesReadsAndDropsWrites) {
+  // As the machine's key is for most users.
+  {
+    const os::RegKeyPtr pos = os::CreateRegKey(os::kHkeyLocalMachine, keyPath_ + "\\Pos");
+    ASSERT_NE(pos, nullptr);
+    os::SetRegValue(*pos, "FormOptions", {os::RegType::String, "machine"});
+  }
+  test::SetRegKeyReadOnly(os::kHkeyLocalMachine, keyPath_, true);
+  const std::string machine = "HKEY_LOCAL_MACHINE\\" + keyPath_;
+  const std::unique_ptr<TqRegistryIniFile> store = CreateRegistryStore(machine, "n");
+  ASSERT_NE(store, nullptr);
+  EXPECT_TRUE(store->KeyExisted());
+  EXPECT_EQ(store->ReadSetting("Pos", "FormOptions", "def"), "machine");
+  store->WriteSetting("Pos", "FormOptions", "user");
+  EXPECT_FALSE(store->OpenedForWrite());
+  EXPECT_TRUE(store->KeyExisted());
+
+  TIniReadOrder chain;
+  test::WriteErrorRecorder prompt;
+  chain.ErrorPrompt = &prompt;
+  chain.WriteSetting(machine, "Pos", "FormOptions", "user");
+  EXPECT_EQ(chain.LastError(), "");
+  EXPECT_TRUE(prompt.Texts.empty());
+  EXPECT_EQ(test::ReadRegText(os::kHkeyLocalMachine, keyPath_ + "\\Pos", "FormOptions"), "machine");
+}
+
+TEST_F(StoreTest, RegistryWriteFailuresAreReportedWithTheNameThatFailed) {
+  TqRegistryIniFile(location_, 0).WriteSetting("Pos", "Left", "1");  // makes the key
+  test::SetRegKeyReadOnly(os::kHkeyCurrentUser, keyPath_ + "\\Pos", true);
+  const std::string longName(16384, 'v');  // longer than a value name may be
+  struct Row {
+    std::string section, ident, message;
+  };
+  TIniReadOrder chain;
+  test::WriteErrorRecorder prompt;
+  chain.ErrorPrompt = &prompt;
+  for (const Row& r : std::vector<Row>{
+           {"Pos", "FormOptions", "Failed to create key Pos"},  // may only be read
+           {"\\Lead", "k", "Failed to create key \\Lead"},      // a path the registry refuses
+           {"Other", longName, "Failed to set data for '" + longName + "'"},
+       }) {
+    chain.WriteSetting(location_, r.section, r.ident, "1");
+    // Compared as a whole, shown cut short: the long name would fill pages.
+    EXPECT_TRUE(chain.LastError() == r.message) << chain.LastError().substr(0, 60);
+    ASSERT_FALSE(prompt.Texts.empty());
+    EXPECT_TRUE(prompt.Texts.back() == r.message + "\r\nStop showing errors?") << r.section;
+    EXPECT_EQ(chain.ReadSetting(location_, r.section, r.ident, "def"), "def") << r.section;
+  }
+  EXPECT_EQ(prompt.Texts.size(), 3u);
+}
+
+TEST_F(StoreTest, RegistryLocationsWithStrayBackslashes) {
+  TqRegistryIniFile(location_, 0).WriteSetting("S", "k", "v");
+  struct Row {
+    std::string location;
+    bool found;
+  };
+  for (const Row& r : std::vector<Row>{
+           {location_ + "\\", true},                               // a trailing "\"
+           {"HKCU\\" + ReplaceAll(keyPath_, "\\", "\\\\"), true},  // doubled ones
+           {"\\HKCU\\" + keyPath_, true},                          // the root name may follow a "\"
+           {"HKCU\\\\" + keyPath_, false},  // the key path may not begin with one
+       }) {
+    TqRegistryIniFile store(r.location, 0);
+    EXPECT_EQ(store.KeyExisted(), r.found) << r.location;
+    EXPECT_EQ(store.ReadSetting("S", "k", "def"), r.found ? "v" : "def") << r.location;
+  }
+  // Such a key cannot be made either: the write is dropped without a report.
+  TqRegistryIniFile lead("HKCU\\\\" + keyPath_ + "New", 0);
+  lead.WriteSetting("S", "k", "v");
+  EXPECT_FALSE(lead.OpenedForWrite());
+  EXPECT_EQ(os::OpenRegKey(os::kHkeyCurrentUser, keyPath_ + "New", os::RegAccess::Read), nullptr);
 }
 
 }  // namespace

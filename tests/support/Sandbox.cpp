@@ -5,9 +5,7 @@
 namespace penvo::test {
 
 RegistrySandbox::RegistrySandbox()
-    : registry_("QINI_REGISTRY_DIR", dir_.File("registry")),
-      home_("HOME", dir_.File("home")),
-      xdg_("XDG_CONFIG_HOME", std::nullopt) {}
+    : redirect_(dir_.File("registry"), dir_.File("home"), UniqueName("Sandbox")) {}
 
 std::string RegistrySandbox::UniqueName(const std::string& prefix) const {
   return prefix + dir_.Path().filename().string();

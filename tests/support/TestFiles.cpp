@@ -64,6 +64,14 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+std::string ReadTextFile(const std::string& path) {
+  std::string text = ReadFile(path);
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+  return out;
+}
+
 void SetReadOnly(const std::string& path, bool readOnly) {
   const auto writeBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
   fs::permissions(path, readOnly ? writeBits : fs::perms::owner_write,

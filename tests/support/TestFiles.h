@@ -38,6 +38,8 @@ std::filesystem::path MadeDir(const std::filesystem::path& dir);
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
+// The file's text with every CR LF read as LF: Windows writes new ini files with CR LF.
+std::string ReadTextFile(const std::string& path);
 // Removes every write permission (the read-only attribute on Windows), or gives it back.
 void SetReadOnly(const std::string& path, bool readOnly);
 

@@ -86,8 +86,9 @@ TEST(PosixRegValues, ASetRewritesOneValueAndLeavesEveryOtherByte) {
   const std::string big =
       "\"Big\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,"
       "13,14,15,16,\\\r\n  17,18\r\n";
-  expected.replace(expected.find(big), big.size(), "\"BIG\"=\"small\"\r\n");
-  expected.replace(expected.find("\"Width\"=\"first\""), 15, "\"width\"=\"third\"");
+  // A value written again in another letter case keeps its first spelling.
+  expected.replace(expected.find(big), big.size(), "\"Big\"=\"small\"\r\n");
+  expected.replace(expected.find("\"Width\"=\"first\""), 15, "\"Width\"=\"third\"");
   expected += "\"New\"=\"n\"\r\n";
   EXPECT_EQ(text.Text(), expected);
   EXPECT_EQ(text.Find("WIDTH")->data, "third");

