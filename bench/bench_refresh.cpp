@@ -56,9 +56,15 @@ void Refresh(benchmark::State& state, int mode, bool empty) {
   FormOptions = nullptr;
 }
 
-void BM_RefreshEmpty(benchmark::State& state) { Refresh(state, pmMask, true); }
-void BM_Refresh1000LinesMode12(benchmark::State& state) { Refresh(state, pmMask, false); }
-void BM_Refresh1000LinesMode15(benchmark::State& state) { Refresh(state, pmNotXor, false); }
+void BM_RefreshEmpty(benchmark::State& state) {
+  Refresh(state, pmMask, true);
+}
+void BM_Refresh1000LinesMode12(benchmark::State& state) {
+  Refresh(state, pmMask, false);
+}
+void BM_Refresh1000LinesMode15(benchmark::State& state) {
+  Refresh(state, pmNotXor, false);
+}
 BENCHMARK(BM_RefreshEmpty)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Refresh1000LinesMode12)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Refresh1000LinesMode15)->Unit(benchmark::kMillisecond)->UseRealTime();

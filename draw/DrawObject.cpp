@@ -18,9 +18,9 @@ std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
 
 std::uint64_t TDrawingObject::Fingerprint() const {
   std::uint64_t h = std::hash<std::string>{}(ClassName());
-  for (std::uint64_t v : {std::uint64_t(std::uint32_t(Pen.Color)), std::uint64_t(std::uint32_t(Pen.Width)),
-                          std::uint64_t(Pen.Style), std::uint64_t(std::uint32_t(Pen.Mode)),
-                          std::uint64_t(Filled)})
+  for (std::uint64_t v :
+       {std::uint64_t(std::uint32_t(Pen.Color)), std::uint64_t(std::uint32_t(Pen.Width)),
+        std::uint64_t(Pen.Style), std::uint64_t(std::uint32_t(Pen.Mode)), std::uint64_t(Filled)})
     h = Mix(h, v);
   return h;
 }
@@ -51,7 +51,8 @@ std::uint64_t TFreeLine::Fingerprint() const {
   // Points are only ever added at the end, or all cleared: the count and the last tell.
   std::uint64_t h = Mix(TDrawingObject::Fingerprint(), FPoints.size());
   if (!FPoints.empty())
-    h = Mix(h, (std::uint64_t(std::uint32_t(FPoints.back().X)) << 32) | std::uint32_t(FPoints.back().Y));
+    h = Mix(h, (std::uint64_t(std::uint32_t(FPoints.back().X)) << 32) |
+                   std::uint32_t(FPoints.back().Y));
   return h;
 }
 
@@ -177,9 +178,13 @@ void TLine::DrawShape(TCanvas& Canvas) {
   Canvas.LineTo(X2, Y2);
 }
 
-void TRectangle::DrawShape(TCanvas& Canvas) { Canvas.Rectangle(X1, Y1, X2, Y2); }
+void TRectangle::DrawShape(TCanvas& Canvas) {
+  Canvas.Rectangle(X1, Y1, X2, Y2);
+}
 
-void TEllipse::DrawShape(TCanvas& Canvas) { Canvas.Ellipse(X1, Y1, X2, Y2); }
+void TEllipse::DrawShape(TCanvas& Canvas) {
+  Canvas.Ellipse(X1, Y1, X2, Y2);
+}
 
 // TDrawingCache
 

@@ -4,19 +4,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
 #include <utility>
-#include <QMetaObject>
 
 #include "platform/OsFiles.h"
 #include "platform/qt/Bridge.h"
@@ -56,6 +58,9 @@ bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
       return false;
   }
 }
+
+// The shortest time between two flushes of canvas drawing to the screen.
+constexpr qint64 kFrameMs = 4;
 
 // How long the window system may take to map, unmap or expose a window.
 constexpr int kWindowDeadlineMs = 1500;
@@ -165,11 +170,12 @@ struct TForm::Impl {
   QPoint beneathOrigin;  // where that picture's top-left pixel lies on the screen
   TWindowState state = TWindowState::wsNormal;
   bool systemMenuOnly = false;
-  // What canvas drawing changed since the window system was last told; drawing only adds to
-  // it, and the screen gets it once per pass of the message loop (a repaint of many thousand
-  // segments is one update, not many thousand).
+  // What canvas drawing changed since the window system was last told. Drawing only adds to
+  // it; the screen gets it at most once a frame (a repaint of many thousand segments is one
+  // update, and a 1 kHz mouse does not cost a thousand flushes a second).
   TRect dirty;
   bool flushQueued = false;
+  QElapsedTimer sinceFlush;
 };
 
 TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<Impl>()) {
@@ -182,14 +188,14 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
     FImpl->dirty = FImpl->dirty.United(r);
     if (FImpl->flushQueued) return;
     FImpl->flushQueued = true;
-    QMetaObject::invokeMethod(
-        Widget(),
-        [this] {
-          FImpl->flushQueued = false;
-          const TRect d = std::exchange(FImpl->dirty, TRect{});
-          Widget()->update(QRect(d.Left, d.Top, d.Width(), d.Height()));
-        },
-        Qt::QueuedConnection);
+    const qint64 since = FImpl->sinceFlush.isValid() ? FImpl->sinceFlush.elapsed() : kFrameMs;
+    QTimer::singleShot(since >= kFrameMs ? 0 : static_cast<int>(kFrameMs - since), Qt::PreciseTimer,
+                       Widget(), [this] {
+                         FImpl->flushQueued = false;
+                         FImpl->sinceFlush.start();
+                         const TRect d = std::exchange(FImpl->dirty, TRect{});
+                         Widget()->update(QRect(d.Left, d.Top, d.Width(), d.Height()));
+                       });
   };
   SurfaceResized();
 }
@@ -447,10 +453,12 @@ TApplication* Application() {
 
 void TApplication::Run() {
   if (FMainForm && !FMainForm->IsVisible()) FMainForm->Show();
-  QApplication::exec();
+  // An end asked for while the main form came up (a signal, say) only ended the waits then.
+  if (!FTerminated) QApplication::exec();
 }
 
 void TApplication::Terminate() {
+  FTerminated = true;
   QCoreApplication::exit(0);
 }
 

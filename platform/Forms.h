@@ -155,6 +155,7 @@ class TApplication : public TComponent {
 
   // Runs the message loop until the main form closes (or Terminate).
   void Run();
+  // Ends the message loop, also when it has not started yet.
   void Terminate();
   // Handles the events that are waiting, then returns.
   void ProcessMessages();
@@ -190,6 +191,7 @@ class TApplication : public TComponent {
   std::unique_ptr<Impl> FImpl;
   TForm* FMainForm = nullptr;
   bool FMinimized = false;
+  bool FTerminated = false;
   std::vector<TApplicationEvents*> FEvents;
 };
 

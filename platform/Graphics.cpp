@@ -1,11 +1,11 @@
 #include "platform/Graphics.h"
 
 #include <array>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace penvo {
 
@@ -101,7 +101,9 @@ std::uint32_t CombinePixel(int Mode, std::uint32_t P, std::uint32_t D) {
 class TCanvas::Painter {
  public:
   Painter(const TPixels& Pixels, TRasterLayers* Layers, int Mode)
-      : FPixels(Pixels), FLayers(Layers), FMode(Mode),
+      : FPixels(Pixels),
+        FLayers(Layers),
+        FMode(Mode),
         FRun(kRuns[static_cast<std::size_t>(Mode & 15)]) {}
 
   // Pixels x0..x1 (inclusive) of row y, clipped to the buffer.
@@ -174,7 +176,8 @@ void TRasterLayers::Compose(int Mode, std::uint32_t P, int x, int y, int n) {
 void TCanvas::SetLayers(TRasterLayers* Layers) {
   FLayers = Layers;
   // The layers' own size is the area drawn; Row() is never used for them.
-  FPixels = Layers ? TPixels{nullptr, Layers->Width(), Layers->Height(), Layers->Width()} : TPixels{};
+  FPixels =
+      Layers ? TPixels{nullptr, Layers->Width(), Layers->Height(), Layers->Width()} : TPixels{};
 }
 
 namespace {
@@ -198,8 +201,12 @@ inline long Ceil(double x) {
   const long i = static_cast<long>(x);
   return i + (x > static_cast<double>(i));
 }
-inline long FirstPixel(double lo) { return Ceil((lo - 1) * 0.5 - 1e-9); }
-inline long LastPixel(double hi) { return Floor((hi - 1) * 0.5 + 1e-9); }
+inline long FirstPixel(double lo) {
+  return Ceil((lo - 1) * 0.5 - 1e-9);
+}
+inline long LastPixel(double hi) {
+  return Floor((hi - 1) * 0.5 + 1e-9);
+}
 
 // A wide pen's segment: the points within distance R of segment A-B, in doubled coordinates
 // (pixel p has its centre at 2p+1), row by row. Everything that does not depend on the row is
@@ -243,7 +250,8 @@ class Capsule {
       if (r == R) return table;
     if (cache.size() >= 8) cache.erase(cache.begin());
     std::vector<double> table(static_cast<std::size_t>(R) + 1);
-    for (long d = 0; d <= R; ++d) table[static_cast<std::size_t>(d)] = std::sqrt(double(R * R - d * d));
+    for (long d = 0; d <= R; ++d)
+      table[static_cast<std::size_t>(d)] = std::sqrt(double(R * R - d * d));
     cache.emplace_back(R, std::move(table));
     return cache.back().second;
   }

@@ -1,5 +1,7 @@
 #include "platform/TerminationSignals.h"
 
+#include "platform/Forms.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -28,7 +30,7 @@ void EndOnTerminationSignals() {
     char buf[16];
     while (::read(gSignalPipe[0], buf, sizeof buf) > 0) {
     }
-    QCoreApplication::exit(0);
+    if (Application()) Application()->Terminate();
   });
   struct sigaction action {};
   action.sa_handler = OnSignal;

@@ -1,5 +1,7 @@
 #include "platform/TerminationSignals.h"
 
+#include "platform/Forms.h"
+
 #include <windows.h>
 
 #include <QCoreApplication>
@@ -12,7 +14,7 @@ namespace {
 // Runs on a thread of its own: the message loop is asked to end, on its own thread.
 BOOL WINAPI OnConsoleEvent(DWORD) {
   QMetaObject::invokeMethod(
-      qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+      qApp, [] { if (Application()) Application()->Terminate(); }, Qt::QueuedConnection);
   return TRUE;
 }
 

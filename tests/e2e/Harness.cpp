@@ -80,10 +80,10 @@ Session::Session(int width, int height) {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe");
   fcntl(fds[0], F_SETFD, FD_CLOEXEC);  // the write end stays open in Xvfb, the read end not
-  xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+  xvfb_ = Spawn({"Xvfb", "-displayfd", "3", "-screen", "0",
                  std::to_string(width) + "x" + std::to_string(height) + "x24", "-nolisten", "tcp",
                  "-noreset"},
-                false);
+                false, fds[1]);
   close(fds[1]);
   std::string number;
   pollfd pfd{fds[0], POLLIN, 0};
@@ -105,6 +105,14 @@ Session::Session(int width, int height) {
     ADD_FAILURE() << "cannot open display " << DisplayName();
     return;
   }
+  // Openbox animates minimizing and restoring by default; pointer input during the animation
+  // goes to it. Tests want the window manager to be done when the window is.
+  fs::create_directories(home_ / "config" / "openbox");
+  std::ofstream(home_ / "config" / "openbox" / "rc.xml")
+      << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<openbox_config xmlns=\"http://openbox.org/3.4/rc\">\n"
+         "  <theme><animateIconify>no</animateIconify></theme>\n"
+         "</openbox_config>\n";
   wm_ = Spawn({"openbox", "--sm-disable"}, false);
   const bool wm = WaitFor(
       [&] {
@@ -144,7 +152,7 @@ std::string Session::Log() const {
   return s.str();
 }
 
-pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet) {
+pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet, int passFd) {
   std::vector<std::string> env;
   const std::vector<std::pair<std::string, std::string>> overrides = {
       {"DISPLAY", display_ >= 0 ? DisplayName() : ""},
@@ -175,6 +183,10 @@ pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet) {
   const std::string out = quiet ? "/dev/null" : log_.string();
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  // Nothing else of this process goes with the child (a build lock held by whoever runs the
+  // tests, say); Xvfb's display pipe is the one exception, passed on as descriptor 3.
+  if (passFd >= 0) posix_spawn_file_actions_adddup2(&actions, passFd, 3);
+  posix_spawn_file_actions_addclosefrom_np(&actions, passFd >= 0 ? 4 : 3);
   pid_t pid = -1;
   const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);

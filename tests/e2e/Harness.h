@@ -91,7 +91,7 @@ class Session {
 
  private:
   void Note(const std::string& text);
-  pid_t Spawn(const std::vector<std::string>& argv, bool quiet);
+  pid_t Spawn(const std::vector<std::string>& argv, bool quiet, int passFd = -1);
 
   std::filesystem::path home_;
   std::filesystem::path log_;

@@ -146,3 +146,29 @@ TEST_F(Penvo, OptionsChangedDuringARunAreSavedWhenTheProgramIsTerminated) {
 
 }  // namespace
 }  // namespace penvo::e2e
+
+namespace penvo::e2e {
+namespace {
+
+// A zig-zag keeps every corner: each move the window system delivers becomes a segment.
+TEST(PenvoMoves, AZigZagKeepsItsCorners) {
+  Session session(1024, 768);
+  session.SetBackground([](int, int) { return kWhite; });
+  const pid_t pid = session.Start(ProgramPath("penvo"));
+  const unsigned long window = session.WaitForWindow("TFormPenvo");
+  ASSERT_NE(window, 0u);
+  const Rect g = session.Geometry(window);
+  session.Xdotool({"key", "y"});
+  std::vector<std::pair<int, int>> points;
+  for (int i = 0; i < 24; ++i) points.push_back({i % 2 ? 700 : 200, g.y + 100 + 20 * i});
+  session.Drag(points);
+  // The tips of the zig-zag, where a merged move would cut the corner into a chord.
+  for (std::size_t i = 1; i + 1 < points.size(); ++i) {
+    const int x = points[i].first + (i % 2 ? 8 : -8);  // just beyond the corner point
+    EXPECT_TRUE(session.WaitForPixel(x, points[i].second, kYellow, 2s)) << "corner " << i;
+  }
+  session.Stop(pid);
+}
+
+}  // namespace
+}  // namespace penvo::e2e
