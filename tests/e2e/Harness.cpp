@@ -338,15 +338,20 @@ void Session::Xdotool(const std::vector<std::string>& args) {
   EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool" << line;
 }
 
-void Session::Drag(const std::vector<std::pair<int, int>>& points, const std::string& button) {
+void Session::Drag(const std::vector<std::pair<int, int>>& points, const std::string& button,
+                   Millis pace) {
   if (points.empty()) return;
-  std::vector<std::string> args{
-      "mousemove", "--sync", std::to_string(points[0].first), std::to_string(points[0].second),
-      "mousedown", button};
-  for (std::size_t i = 1; i < points.size(); ++i)
+  std::vector<std::string> args{"mousemove", "--sync", std::to_string(points[0].first),
+                                std::to_string(points[0].second), "mousedown", button};
+  for (std::size_t i = 1; i < points.size(); ++i) {
+    if (pace.count() > 0) {
+      args.push_back("sleep");  // the mouse's pace, not a wait for the program
+      args.push_back(std::to_string(pace.count() / 1000.0));
+    }
     for (const std::string& a : {std::string("mousemove"), std::string("--sync"),
                                  std::to_string(points[i].first), std::to_string(points[i].second)})
       args.push_back(a);
+  }
   args.push_back("mouseup");
   args.push_back(button);
   Xdotool(args);

@@ -69,8 +69,10 @@ class Session {
 
   // Runs xdotool with these arguments on this display; fails the test when it fails.
   void Xdotool(const std::vector<std::string>& args);
-  // A press-drag-release with the left button through the given points (screen coordinates).
-  void Drag(const std::vector<std::pair<int, int>>& points, const std::string& button = "1");
+  // A press-drag-release with the left button through the given points (screen coordinates);
+  // with a pace, the moves come no faster than one per pace, as a mouse gives them.
+  void Drag(const std::vector<std::pair<int, int>>& points, const std::string& button = "1",
+            Millis pace = Millis(0));
 
   Rgb Pixel(int x, int y);
   // Waits until pred holds for the pixel; false at the deadline (the pixel is then reported).

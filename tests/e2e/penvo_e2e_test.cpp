@@ -161,7 +161,9 @@ TEST(PenvoMoves, AZigZagKeepsItsCorners) {
   session.Xdotool({"key", "y"});
   std::vector<std::pair<int, int>> points;
   for (int i = 0; i < 24; ++i) points.push_back({i % 2 ? 700 : 200, g.y + 100 + 20 * i});
-  session.Drag(points);
+  // A hand's pace: a move a millisecond at the most, as a 1 kHz mouse gives them. (Qt 6.4's X11
+  // event queue loses a few moves of a flood much faster than that.)
+  session.Drag(points, "1", 1ms);
   // The tips of the zig-zag, where a merged move would cut the corner into a chord.
   for (std::size_t i = 1; i + 1 < points.size(); ++i) {
     const int x = points[i].first + (i % 2 ? 8 : -8);  // just beyond the corner point
