@@ -60,7 +60,7 @@ bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
 }
 
 // The shortest time between two flushes of canvas drawing to the screen.
-constexpr qint64 kFrameMs = 4;
+constexpr qint64 kFrameMs = 8;
 
 // How long the window system may take to map, unmap or expose a window.
 constexpr int kWindowDeadlineMs = 1500;
@@ -194,7 +194,8 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner), FImpl(std::make_unique<I
                          FImpl->flushQueued = false;
                          FImpl->sinceFlush.start();
                          const TRect d = std::exchange(FImpl->dirty, TRect{});
-                         Widget()->update(QRect(d.Left, d.Top, d.Width(), d.Height()));
+                         // Painted and flushed now: update() would wait for Qt's own timer.
+                         Widget()->repaint(QRect(d.Left, d.Top, d.Width(), d.Height()));
                        });
   };
   SurfaceResized();
@@ -417,6 +418,7 @@ struct TApplication::Impl {
   std::unique_ptr<QApplication> app;
   bool deliveredActive = false;
   std::vector<TForm*> minimizedForms;  // visible forms that Minimize took off the screen
+  std::vector<QSize> minimizedSizes;   // their sizes then
   std::vector<TForm*> hiddenForms;     // of those, the ones without a window manager to help
 };
 
@@ -477,10 +479,14 @@ void TApplication::Minimize() {
   if (FMinimized) return;
   FMinimized = true;
   FImpl->minimizedForms.clear();
+  FImpl->minimizedSizes.clear();
   FImpl->hiddenForms.clear();
   for (TForm* f : Forms())
     if (f->IsVisible()) {
       FImpl->minimizedForms.push_back(f);
+      FImpl->minimizedSizes.push_back(f->Widget()->size());
+      // Off the screen there is nothing to paint; the window manager may still resize it.
+      f->MarkShown(false);
       f->Widget()->showMinimized();
     }
   const auto gone = [this] {
@@ -511,19 +517,28 @@ void TApplication::Restore() {
   const QImage beneath = needsPicture ? qt::GrabSettledScreen() : QImage();
   const QPoint origin = qt::PrimaryScreenRect().topLeft();
   for (TForm* f : FImpl->minimizedForms) {
+    // The picture is ready before the window shows, so that its first frame is the right one.
+    if (f->CaptureBeneath) f->SetBeneath(beneath, {origin.x(), origin.y()});
+    f->PrepareSurface();
     QWidget* w = f->Widget();
     if (f->WindowState() == TWindowState::wsMaximized)
       w->showMaximized();
     else
       w->showNormal();
   }
+  // Back means shown at the size it had: a maximized window may be mapped at its normal size
+  // first and enlarged by the window manager afterwards.
   const auto back = [this] {
-    return std::all_of(FImpl->minimizedForms.begin(), FImpl->minimizedForms.end(),
-                       [](TForm* f) { return Exposed(f->Widget()); });
+    for (std::size_t i = 0; i < FImpl->minimizedForms.size(); ++i) {
+      QWidget* w = FImpl->minimizedForms[i]->Widget();
+      if (!Exposed(w) || w->size() != FImpl->minimizedSizes[i]) return false;
+    }
+    return true;
   };
   qt::WaitUntil(back, kWindowDeadlineMs);
   for (TForm* f : FImpl->minimizedForms) {
-    if (f->CaptureBeneath) f->SetBeneath(beneath, {origin.x(), origin.y()});
+    // Once more where the window really is (it may have passed through other sizes).
+    f->MarkShown(true);
     f->PrepareSurface();
   }
   if (FMainForm && FMainForm->IsVisible()) FMainForm->BringToFront();

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <QImage>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -121,6 +122,26 @@ Session::Session(int width, int height) {
       },
       10s);
   if (!wm) ADD_FAILURE() << "openbox did not start:\n" << Log();
+  // Openbox announces itself before it takes on new windows: one mapped in between is never
+  // managed (nor maximized). A probe window, mapped again until openbox lists it among its
+  // clients, shows that it is ready.
+  const Window probe = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), 0, 0, 10, 10, 0, 0, 0);
+  int polls = 0;
+  const bool managed = WaitFor(
+      [&] {
+        const auto clients = WindowListProperty(dpy_, DefaultRootWindow(dpy_), "_NET_CLIENT_LIST");
+        if (std::find(clients.begin(), clients.end(), probe) != clients.end()) return true;
+        if (polls++ % 20 == 0) {  // every 100 ms
+          XUnmapWindow(dpy_, probe);
+          XMapWindow(dpy_, probe);
+          XSync(dpy_, False);
+        }
+        return false;
+      },
+      10s);
+  XDestroyWindow(dpy_, probe);
+  XSync(dpy_, False);
+  if (!managed) ADD_FAILURE() << "openbox does not manage windows:\n" << Log();
   Note("session on " + DisplayName());
 }
 
@@ -341,8 +362,9 @@ void Session::Xdotool(const std::vector<std::string>& args) {
 void Session::Drag(const std::vector<std::pair<int, int>>& points, const std::string& button,
                    Millis pace) {
   if (points.empty()) return;
-  std::vector<std::string> args{"mousemove", "--sync", std::to_string(points[0].first),
-                                std::to_string(points[0].second), "mousedown", button};
+  std::vector<std::string> args{
+      "mousemove", "--sync", std::to_string(points[0].first), std::to_string(points[0].second),
+      "mousedown", button};
   for (std::size_t i = 1; i < points.size(); ++i) {
     if (pace.count() > 0) {
       args.push_back("sleep");  // the mouse's pace, not a wait for the program
