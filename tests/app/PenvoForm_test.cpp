@@ -306,10 +306,3 @@ TEST(ChangeFileExt, ReplacesOrAppendsTheExtensionOfTheFileName) {
 
 }  // namespace
 }  // namespace penvo
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  penvo::TApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

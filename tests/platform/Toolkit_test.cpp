@@ -368,10 +368,3 @@ TEST_F(Toolkit, TheWriteErrorBoxOffersCancelAndYesToAllWithoutADefault) {
 
 }  // namespace
 }  // namespace penvo
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  penvo::TApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}
