@@ -1,13 +1,13 @@
 // The toolkit's notification orders, on Qt's offscreen platform.
 #include <gtest/gtest.h>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QAbstractButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
-#include <QTest>
 
 #include <string>
 #include <vector>
@@ -273,6 +273,25 @@ TEST_F(Toolkit, FormsGoNewestFirstEachTellingItsControlsTheirWindowsGoFirst) {
             (Log{"options edit window destroyed", "options OnDestroy", "options edit destroyed",
                  "main edit window destroyed", "main OnDestroy", "main edit destroyed"}));
   EXPECT_EQ(Application()->MainForm(), nullptr);
+}
+
+TEST_F(Toolkit, ALabelsAcceleratorFocusesItsControl) {
+  TForm* form = NewForm();
+  auto* first = NewComponent<TEdit>(*form);
+  first->SetParent(form);
+  auto* target = NewComponent<TEdit>(*form);
+  target->SetBounds(0, 30, 50, 20);
+  target->SetParent(form);
+  auto* label = NewComponent<TLabel>(*form);
+  label->SetParent(form);
+  label->SetText("&W");
+  label->SetFocusControl(target);
+  form->Show();
+  QApplication::setActiveWindow(form->Widget());
+  first->SetFocus();
+  ASSERT_TRUE(first->Focused());
+  QTest::keyClick(form->Widget(), Qt::Key_W, Qt::AltModifier);
+  EXPECT_TRUE(target->Focused());
 }
 
 TEST_F(Toolkit, AFormReceivesTypedCharactersTheWayTheKeyCommandsNeedThem) {
