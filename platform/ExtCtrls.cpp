@@ -97,9 +97,7 @@ void TPanel::UpdateWidget() {
   frame->setFrameStyle(bevel == TBevelCut::bvNone     ? QFrame::NoFrame
                        : bevel == TBevelCut::bvRaised ? (QFrame::Panel | QFrame::Raised)
                                                       : (QFrame::Panel | QFrame::Sunken));
-  QPalette palette = frame->palette();
-  palette.setColor(QPalette::Window, qt::ToQColor(Color()));
-  frame->setPalette(palette);
+  qt::SetPaletteColor(frame, QPalette::Window, Color());
   frame->update();
 }
 

@@ -201,9 +201,7 @@ void TEdit::KeyPress(char& Key) {
 
 void TEdit::UpdateWidget() {
   TWinControl::UpdateWidget();
-  QPalette palette = Widget()->palette();
-  palette.setColor(QPalette::Base, qt::ToQColor(Color()));
-  Widget()->setPalette(palette);
+  qt::SetPaletteColor(Widget(), QPalette::Base, Color());
 }
 
 // TComboBox
@@ -259,9 +257,7 @@ void TComboBox::Change() {
 
 void TComboBox::UpdateWidget() {
   TWinControl::UpdateWidget();
-  QPalette palette = Widget()->palette();
-  palette.setColor(QPalette::Base, qt::ToQColor(Color()));
-  Widget()->setPalette(palette);
+  qt::SetPaletteColor(Widget(), QPalette::Base, Color());
 }
 
 // TCheckBox

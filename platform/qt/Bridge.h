@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
+#include <QWidget>
 #include <QString>
 #include <string>
 
@@ -20,6 +22,13 @@ inline std::string FromQ(const QString& s) {
 inline QColor ToQColor(TColor c) {
   const std::uint32_t rgb = ColorToRGB(c);
   return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// Gives the widget's palette role (the background of an edit, of a panel) the colour.
+inline void SetPaletteColor(QWidget* w, QPalette::ColorRole role, TColor c) {
+  QPalette palette = w->palette();
+  palette.setColor(role, ToQColor(c));
+  w->setPalette(palette);
 }
 
 // Mixed into every widget that calls back into its control; the control clears the link
