@@ -7,7 +7,7 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
             libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev libxtst-dev)
 # The end-to-end tests drive the real program on a virtual X display with a window manager;
 # clang builds the fuzzers.
-test_pkgs=(xvfb xauth xdotool openbox x11-utils x11-apps imagemagick clang)
+test_pkgs=(xvfb xdotool openbox clang)
 # The Windows build: the mingw-w64 cross compiler, GoogleTest's sources to build with it, and
 # Wine (64-bit) to run its tests.
 windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64)
