@@ -343,6 +343,27 @@ void Session::SetBackground(const std::function<Rgb(int, int)>& f) {
   XSync(dpy_, False);
 }
 
+unsigned long Session::CreateBox(const Rect& where, Rgb colour) {
+  if (!dpy_) return 0;
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  attributes.background_pixel = colour;
+  const Window box =
+      XCreateWindow(dpy_, DefaultRootWindow(dpy_), where.x, where.y, static_cast<unsigned>(where.w),
+                    static_cast<unsigned>(where.h), 0, CopyFromParent, InputOutput, CopyFromParent,
+                    CWOverrideRedirect | CWBackPixel, &attributes);
+  XMapWindow(dpy_, box);
+  XLowerWindow(dpy_, box);  // beneath every other window
+  XSync(dpy_, False);
+  return box;
+}
+
+void Session::MoveBox(unsigned long box, int x, int y) {
+  if (!dpy_) return;
+  XMoveWindow(dpy_, box, x, y);
+  XSync(dpy_, False);
+}
+
 void Session::Xdotool(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());

@@ -44,6 +44,10 @@ class Session {
 
   // Paints the root window: f(x, y) gives each pixel's colour.
   void SetBackground(const std::function<Rgb(int x, int y)>& f);
+  // A plain window of one colour that no window manager handles (an application of the
+  // desktop, beneath the program's windows once they come up); it can be moved.
+  unsigned long CreateBox(const Rect& where, Rgb colour);
+  void MoveBox(unsigned long box, int x, int y);
 
   // Starts a program; its output goes to a log that a failing test prints. Returns its pid.
   pid_t Start(const std::string& program, const std::vector<std::string>& args = {});

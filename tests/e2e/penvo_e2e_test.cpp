@@ -106,11 +106,16 @@ TEST_F(Penvo, SpaceShowsTheDesktopAsItNowIsWithTheDrawingOverIt) {
   const int y = g_.y + 300;
   Stroke(100, y, 400, y);
   EXPECT_TRUE(session_.WaitForPixel(250, y, kYellow));
-  session_.SetBackground([](int, int) { return 0x00FF00; });  // the desktop beneath changes
-  EXPECT_EQ(session_.Pixel(250, y - 50), kWhite);  // the overlay still shows the old picture
+  // A window of the desktop appears beneath the overlay and moves there; the overlay still
+  // shows the picture from when it came up.
+  const unsigned long box = session_.CreateBox({600, g_.y + 400, 100, 100}, 0x00FF00);
+  session_.MoveBox(box, 200, y - 80);
+  EXPECT_EQ(session_.Pixel(250, y - 50), kWhite);
   RefreshKey("space");
-  EXPECT_TRUE(session_.WaitForPixel(250, y - 50, 0x00FF00));
-  EXPECT_TRUE(session_.WaitForPixel(250, y, 0x00FF00));  // yellow AND green is green
+  EXPECT_TRUE(session_.WaitForPixel(250, y - 50, 0x00FF00));  // the window where it is now
+  EXPECT_TRUE(session_.WaitForPixel(250, y, 0x00FF00));       // yellow AND green is green
+  EXPECT_TRUE(session_.WaitForPixel(150, y, kYellow));        // the line over the white
+  EXPECT_EQ(session_.Pixel(650, g_.y + 450), kBlack);         // nothing where it first was
 }
 
 TEST_F(Penvo, ASecondStartBringsTheFirstToTheFrontAndEnds) {
