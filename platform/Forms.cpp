@@ -23,6 +23,7 @@
 #include "platform/OsFiles.h"
 #include "platform/qt/Bridge.h"
 #include "platform/qt/ScreenGrab.h"
+#include "platform/qt/WindowSystem.h"
 
 namespace penvo {
 
@@ -487,7 +488,7 @@ void TApplication::Minimize() {
       FImpl->minimizedSizes.push_back(f->Widget()->size());
       // Off the screen there is nothing to paint; the window manager may still resize it.
       f->MarkShown(false);
-      f->Widget()->showMinimized();
+      qt::Iconify(f->Widget());
     }
   const auto gone = [this] {
     return std::none_of(FImpl->minimizedForms.begin(), FImpl->minimizedForms.end(),
@@ -519,9 +520,16 @@ void TApplication::Restore() {
   for (TForm* f : FImpl->minimizedForms) {
     // The picture is ready before the window shows, so that its first frame is the right one.
     if (f->CaptureBeneath) f->SetBeneath(beneath, {origin.x(), origin.y()});
+    // Shown from here on: a size the window passes through while it comes back gets the new
+    // picture too, never a bare background.
+    f->MarkShown(true);
     f->PrepareSurface();
     QWidget* w = f->Widget();
-    if (f->WindowState() == TWindowState::wsMaximized)
+    const bool hidden = std::find(FImpl->hiddenForms.begin(), FImpl->hiddenForms.end(), f) !=
+                        FImpl->hiddenForms.end();
+    if (!hidden)
+      qt::Deiconify(w);
+    else if (f->WindowState() == TWindowState::wsMaximized)
       w->showMaximized();
     else
       w->showNormal();
@@ -537,8 +545,7 @@ void TApplication::Restore() {
   };
   qt::WaitUntil(back, kWindowDeadlineMs);
   for (TForm* f : FImpl->minimizedForms) {
-    // Once more where the window really is (it may have passed through other sizes).
-    f->MarkShown(true);
+    // Once more where the window really is (it may have passed through other places).
     f->PrepareSurface();
   }
   if (FMainForm && FMainForm->IsVisible()) FMainForm->BringToFront();

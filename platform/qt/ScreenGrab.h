@@ -19,7 +19,4 @@ QImage GrabSettledScreen(int deadlineMs = 400);
 // Handles events (but no user input) until done() is true or deadlineMs passed; returns done().
 bool WaitUntil(const std::function<bool()>& done, int deadlineMs);
 
-// Sets the X11 class of a window, so that the window system finds it by that name.
-void SetWindowClass(QWidget* window, const std::string& instanceName, const std::string& className);
-
 }  // namespace penvo::qt

@@ -1,0 +1,17 @@
+// Internal to platform/: what the window system does with top-level windows beyond Qt.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+namespace penvo::qt {
+
+// Sets the X11 class of a window, so that the window system finds it by that name.
+void SetWindowClass(QWidget* window, const std::string& instanceName, const std::string& className);
+
+// Sends a shown window to the task bar; a maximized window stays maximized meanwhile.
+void Iconify(QWidget* window);
+// Brings an iconified window back as it left: maximized or at its normal bounds.
+void Deiconify(QWidget* window);
+
+}  // namespace penvo::qt
