@@ -344,6 +344,9 @@ void TForm::EndDescription() {
 }
 
 void TForm::Destroy() {
+  // The window goes first, whoever frees the form: its controls learn it while all of them are
+  // still in place, so that a control that saves at that moment still finds its parts.
+  DestroyHandle();
   if (OnDestroy) OnDestroy(this);
   TWinControl::Destroy();
 }
@@ -572,7 +575,6 @@ void TApplication::DestroyForms() {
     const std::vector<TForm*> forms = Forms();
     if (forms.empty()) break;
     TForm* newest = forms.back();
-    newest->DestroyHandle();
     if (newest == FMainForm) FMainForm = nullptr;
     FreeComponent(newest);
   }

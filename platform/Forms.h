@@ -93,6 +93,7 @@ class TForm : public TWinControl {
   // The erase-background hook: by default fills the surface with the form's colour.
   virtual void EraseBackground();
 
+  // Destroys the window first (DestroyHandle), then runs OnDestroy, then frees the controls.
   void Destroy() override;
 
   // --- used by the platform ---

@@ -1,0 +1,63 @@
+// The fixture of the controls' widget tests: forms on Qt's offscreen platform, the store chain
+// in a sandbox, the full stop as the decimal separator unless a test chooses the comma.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <string>
+
+#include "controls/qdouble.h"
+#include "platform/Forms.h"
+#include "tests/settings/ChainSandbox.h"
+
+namespace penvo::test {
+
+class WidgetTest : public ::testing::Test {
+ protected:
+  void SetUp() override { FormatSettings() = {'.', ","}; }
+  void TearDown() override {
+    Application()->DestroyForms();
+    FormatSettings() = saved_;
+  }
+
+  // A hidden form named Name, owned by the application.
+  TForm* NewForm(const std::string& Name = "FormOptions") {
+    TForm* form = Application()->CreateForm<TForm>();
+    form->SetName(Name);
+    return form;
+  }
+  // A control of class T made by Form's description (loading until EndDescription), placed in
+  // Parent (the form when none is given).
+  template <class T>
+  T* Describe(TForm* Form, const std::string& Name, TWinControl* Parent = nullptr) {
+    T* c = Form->Make<T>();
+    c->SetName(Name);
+    c->SetParent(Parent ? Parent : Form);
+    return c;
+  }
+  // Shows the form and makes it the active window, so that keys reach its controls.
+  static void Activate(TForm* Form) {
+    Form->Show();
+    QApplication::setActiveWindow(Form->Widget());
+  }
+  // Closes the error box that the next modal run shows, and keeps its text.
+  static void CloseErrorBox(std::string* text) {
+    QTimer::singleShot(0, [text] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        *text = box->text().toStdString();
+        box->close();
+      }
+    });
+  }
+
+  static constexpr const char* kSection = "FormOptions-Params";
+  ChainSandbox chain_;
+
+ private:
+  TFormatSettings saved_ = FormatSettings();
+};
+
+}  // namespace penvo::test
