@@ -1,11 +1,13 @@
 // The program as a user meets it, on a virtual X display with a window manager:
 //   start-up: from process start to the overlay on the screen;
 //   per mouse move during a free-hand gesture (width 20, mode 12): the program's CPU time and
-//   the time from the move to the changed pixel on the screen.
+//   the time from the move to the changed pixel on the screen;
+//   refresh: from the Space key to the overlay showing the desktop as it now is.
 // Each beside a baseline from the same run: start-up of the toolkit's demo form, and the same
 // moves without a gesture (what receiving them costs). Prints medians (and p95 for latency).
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <chrono>
@@ -142,10 +144,58 @@ MoveFigures Moves(bool latencyOnly = false) {
   return f;
 }
 
+// Key to refreshed picture: a window of the desktop moves beneath the overlay, Space is pressed,
+// the time runs until the overlay shows the window at its new place. Beside it, the time until
+// the overlay has left the screen (what the window manager takes to iconify it).
+struct RefreshFigures {
+  std::vector<double> pictureMs, goneMs;
+};
+
+RefreshFigures Refreshes() {
+  RefreshFigures f;
+  Session session(1920, 1080);
+  session.SetBackground([](int, int) { return 0xFFFFFF; });
+  const pid_t pid = session.Start(ProgramPath("penvo"));
+  const unsigned long w = session.WaitForWindow("TFormPenvo");
+  if (!w) return f;
+  const Rect g = session.Geometry(w);
+  Display* dpy = XOpenDisplay(session.DisplayName().c_str());
+  const KeyCode space = XKeysymToKeycode(dpy, XK_space);
+  const unsigned long box = session.CreateBox({g.x + 100, g.y + 100, 80, 80}, 0x00FF00);
+  for (int i = 0; i < 20; ++i) {
+    Settle(pid);
+    const int x = g.x + 100 + (i % 2) * 400, y = g.y + 100;
+    session.MoveBox(box, x, y);
+    const int maps = session.MapCount(w);
+    const auto t0 = Clock::now();
+    XTestFakeKeyEvent(dpy, space, True, CurrentTime);
+    XTestFakeKeyEvent(dpy, space, False, CurrentTime);
+    XFlush(dpy);
+    const bool gone =
+        Session::WaitFor([&] { return !session.Viewable(w); }, std::chrono::seconds(3));
+    const auto t1 = Clock::now();
+    const bool shown = Session::WaitFor(
+        [&] { return session.MapCount(w) > maps && session.Pixel(x + 40, y + 40) == 0x00FF00; },
+        std::chrono::seconds(3));
+    if (!gone || !shown) continue;
+    f.goneMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+    f.pictureMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  XCloseDisplay(dpy);
+  session.Stop(pid);
+  return f;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1) {  // any argument: one run of the moves only ("latency": of the latency only)
+  if (argc > 1 && std::string(argv[1]) == "refresh") {  // the refreshes only
+    const RefreshFigures f = Refreshes();
+    std::printf("Space to refreshed picture: median %.1f ms, p95 %.1f ms (overlay gone: %.1f ms)\n",
+                Median(f.pictureMs), P95(f.pictureMs), Median(f.goneMs));
+    return 0;
+  }
+  if (argc > 1) {  // any other argument: one run of the moves only ("latency": of the latency only)
     const MoveFigures f = Moves(std::string(argv[1]) == "latency");
     std::printf(
         "CPU per move %.1f us (without a gesture %.1f us); latency median %.2f ms, p95 "
@@ -176,5 +226,10 @@ int main(int argc, char** argv) {
       Median(gesture), Median(gesture), Median(idle));
   std::printf("move to pixel on screen: median %.2f ms, p95 %.2f ms (%zu moves)\n", Median(latency),
               P95(latency), latency.size());
+  const RefreshFigures r = Refreshes();
+  std::printf(
+      "Space to refreshed picture: median %.1f ms, p95 %.1f ms (%zu refreshes; of it, until the "
+      "overlay has left the screen: %.1f ms)\n",
+      Median(r.pictureMs), P95(r.pictureMs), r.pictureMs.size(), Median(r.goneMs));
   return 0;
 }
