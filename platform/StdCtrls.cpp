@@ -18,6 +18,9 @@ namespace qt {
 
 int TypedChar(const QKeyEvent& Event) {
   if (Event.key() == Qt::Key_Backspace && (Event.modifiers() & Qt::ControlModifier)) return 127;
+  // X11 gives Delete the text DEL (127); it types nothing, so that it deletes in a text field
+  // and is no command (127 is Ctrl+Backspace's character).
+  if (Event.key() == Qt::Key_Delete) return -1;
   const QString text = Event.text();
   if (text.isEmpty()) return -1;
   const char16_t c = text.at(0).unicode();

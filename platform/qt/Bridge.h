@@ -54,7 +54,7 @@ namespace penvo::qt {
 
 // The character a key press types, as one byte: Latin-1 characters as themselves, Ctrl with
 // Backspace as 127 (Qt reports it as a plain backspace), any other typed character as '?';
-// -1 when the key types nothing (arrows, function keys, modifiers).
+// -1 when the key types nothing (arrows, Delete, function keys, modifiers).
 int TypedChar(const QKeyEvent& Event);
 
 }  // namespace penvo::qt

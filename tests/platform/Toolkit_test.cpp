@@ -89,6 +89,12 @@ TEST_F(Toolkit, AnEditsKeyPressMaySwallowOrReplaceTheTypedCharacter) {
   edit->SetSelLength(2);
   EXPECT_EQ(edit->SelStart(), 1);
   EXPECT_EQ(edit->SelLength(), 2);
+  // Delete (with X11's text DEL) is no typed character: it deletes, unasked.
+  edit->SetSelStart(0);
+  QTest::sendKeyEvent(QTest::Click, edit->Widget(), Qt::Key_Delete, QString(QChar(0x7f)),
+                      Qt::NoModifier);
+  EXPECT_EQ(edit->Text(), ",2");
+  EXPECT_EQ(order.size(), 4u);
 }
 
 TEST_F(Toolkit, AComboBoxNotifiesTypingAndChoicesButNotTheProgramsText) {
@@ -310,6 +316,8 @@ TEST_F(Toolkit, AFormReceivesTypedCharactersTheWayTheKeyCommandsNeedThem) {
   QTest::keyClick(w, Qt::Key_Escape);
   QTest::keyClick(w, Qt::Key_Space);
   QTest::keyClick(w, Qt::Key_F5);  // types nothing
+  // Delete types nothing either, although X11 gives it the text DEL.
+  QTest::sendKeyEvent(QTest::Click, w, Qt::Key_Delete, QString(QChar(0x7f)), Qt::NoModifier);
   EXPECT_EQ(typed, std::string("aA\t\b\x7f\r\x1b "));
 }
 
