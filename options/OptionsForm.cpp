@@ -68,6 +68,8 @@ void TFormOptions::Describe() {
 
   EditColor = Place<TEditIni>(*this, this, "EditColor", 41, 21, "");
   EditColor->SetText("$FF0000");
+  // The tool bar covers it: the keyboard must never land in a field the user cannot see.
+  EditColor->SetTabStop(false);
   EditColor->OnChange = on(&TFormOptions::EditColorChange);
   EditColor->Ini().AutoSave = true;
   EditColor->Ini().PropName = "Text";

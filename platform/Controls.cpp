@@ -276,6 +276,15 @@ bool TWinControl::Focused() const {
   return Widget() && Widget()->hasFocus();
 }
 
+void TWinControl::SetTabStop(bool Value) {
+  FTabStop = Value;
+  QWidget* w = Widget();
+  if (!w || w->focusPolicy() == Qt::NoFocus) return;
+  // Qt gives a window's first focus, like Tab, only to controls that take Tab focus.
+  const int policy = Value ? (w->focusPolicy() | Qt::TabFocus) : (w->focusPolicy() & ~Qt::TabFocus);
+  w->setFocusPolicy(static_cast<Qt::FocusPolicy>(policy));
+}
+
 void TWinControl::DestroyHandle() {
   if (!FHandleAllocated) return;
   for (int i = 0; i < ControlCount(); ++i)

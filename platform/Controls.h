@@ -161,6 +161,9 @@ class TWinControl : public TControl {
 
   void SetFocus();
   bool Focused() const;
+  // Whether Tab (and a window coming up) may give this control the keyboard; a click still may.
+  bool TabStop() const { return FTabStop; }
+  void SetTabStop(bool Value);
 
   // The window is going away (its widget stays, but the program ends or the window is made
   // again): children first, then this control.
@@ -188,6 +191,7 @@ class TWinControl : public TControl {
 
   std::vector<TControl*> FControls;  // in the order of placement; not owned
   bool FHandleAllocated = true;
+  bool FTabStop = true;
 };
 
 }  // namespace penvo
