@@ -72,7 +72,8 @@ void TFormPenvo::FormCreate(TPersistent*) {
 }
 
 void TFormPenvo::FormDestroy(TPersistent*) {
-  CancelGesture();
+  FGestureObject.reset();  // nothing more is shown: no outline to wipe
+  OnMouseMove = nullptr;
   CurrentObject = nullptr;
   DrawnObjects.reset();
   UndoneObjects.reset();
@@ -80,6 +81,10 @@ void TFormPenvo::FormDestroy(TPersistent*) {
 
 void TFormPenvo::Paint() {
   if (DrawnObjects) FDrawing.Draw(*DrawnObjects, Canvas());
+  // A picture laid down afresh during a gesture (a refresh key, a switch to another program)
+  // shows the object being drawn as the gesture left it, so that its next move goes on from
+  // there: a drag's outline is back to be wiped, a free-hand line keeps its start.
+  if (InGesture() && CurrentObject) CurrentObject->Draw(Canvas());
 }
 
 // Activation: switching to another program gets the overlay out of the way, coming back
@@ -110,6 +115,7 @@ void TFormPenvo::ActionHelpContentsExecute(TPersistent*) {
 void TFormPenvo::FormMouseDown(TPersistent*, TMouseButton, TShiftState Shift, int X, int Y) {
   if (Shift.Right) return;
   // A press during a gesture drops the unfinished object: it is never drawn again.
+  if (InGesture() && FGestureObject) FGestureObject->CancelDraw(Canvas());
   FGestureObject = ExampleObjects->NewObject(FormOptions->EditType->GetAsString());
   CurrentObject = FGestureObject.get();
   if (!CurrentObject) return;
@@ -135,6 +141,7 @@ void TFormPenvo::FormMouseUp(TPersistent*, TMouseButton, TShiftState, int X, int
 }
 
 void TFormPenvo::CancelGesture() {
+  if (InGesture() && FGestureObject) FGestureObject->CancelDraw(Canvas());
   FGestureObject.reset();
   if (InGesture()) CurrentObject = nullptr;
   OnMouseMove = nullptr;

@@ -167,6 +167,14 @@ void TDragObject::Draw(TCanvas& Canvas) {
   DrawShape(Canvas);
 }
 
+void TDragObject::CancelDraw(TCanvas& Canvas) {
+  if (!Dragging) return;
+  // The outline's pen follows every restyle, so drawing it once more wipes it.
+  PrepareCanvas(Canvas);
+  DrawShape(Canvas);
+  Dragging = false;
+}
+
 std::uint64_t TDragObject::Fingerprint() const {
   std::uint64_t h = TDrawingObject::Fingerprint();
   for (std::int32_t v : {X1, Y1, X2, Y2, std::int32_t(Dragging)}) h = Mix(h, std::uint32_t(v));

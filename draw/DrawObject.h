@@ -38,8 +38,11 @@ class TDrawingObject {
   virtual void StartDraw(TCanvas&, std::int32_t, std::int32_t) {}
   virtual void MoveDraw(TCanvas&, std::int32_t, std::int32_t) {}
   virtual void EndDraw(TCanvas&, std::int32_t, std::int32_t) {}
-  // Draws the finished object completely, setting the canvas up itself.
+  // Draws the finished object completely, setting the canvas up itself; during its gesture,
+  // what the gesture shows so far.
   virtual void Draw(TCanvas&) {}
+  // The gesture is dropped: takes off the screen what only the gesture showed (an outline).
+  virtual void CancelDraw(TCanvas&) {}
   // A value that changes whenever what Draw shows changes (pen, fill, points, corners).
   virtual std::uint64_t Fingerprint() const;
 };
@@ -128,6 +131,7 @@ class TDragObject : public TDrawingObject {
   void MoveDraw(TCanvas& Canvas, std::int32_t X, std::int32_t Y) override;
   void EndDraw(TCanvas& Canvas, std::int32_t X, std::int32_t Y) override;
   void Draw(TCanvas& Canvas) override;
+  void CancelDraw(TCanvas& Canvas) override;
   std::uint64_t Fingerprint() const override;
 };
 

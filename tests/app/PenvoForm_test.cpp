@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -184,6 +185,69 @@ TEST_F(Overlay, UndoOrRedoDuringAGestureEndsItSoNoObjectIsHeldTwice) {
   Up(21, 21);
   EXPECT_EQ(P().DrawnObjects->Count(), 1);
   EXPECT_EQ(P().UndoneObjects->Count(), 0);
+}
+
+// What the overlay shows: its surface, with the picture beneath.
+class OverlayPixels : public Overlay {
+ protected:
+  void SetUp() override {
+    Overlay::SetUp();
+    P().Show();
+    O().EditWidth->SetAsString("1");
+  }
+  std::uint32_t At(int x, int y) { return P().Canvas().Pixels().Row(y)[x] & 0xFFFFFF; }
+  // A hollow rectangle from (10,10) dragged to (50,50): its outline's right edge is at x 49.
+  void DragHollowRectangle() {
+    O().EditType->SetAsString("Rectangle");
+    O().CBFilled->SetChecked(false);
+    Down(10, 10);
+    Move(50, 50);
+    ASSERT_NE(At(49, 30), At(30, 30)) << "the outline shows";
+  }
+};
+
+TEST_F(OverlayPixels, ARefreshDuringADragKeepsTheOutlineWipeable) {
+  DragHollowRectangle();
+  Type(' ');  // the picture is laid down afresh
+  Move(80, 80);
+  EXPECT_EQ(At(49, 30), At(30, 30)) << "no outline left where the drag was";
+  EXPECT_NE(At(79, 30), At(30, 30)) << "the outline where the drag is";
+  Up(80, 80);
+  EXPECT_EQ(At(49, 30), At(30, 30));
+}
+
+TEST_F(OverlayPixels, DroppingADragTakesItsOutlineOff) {
+  DragHollowRectangle();
+  Type(127);  // redo: ends the gesture, refreshes nothing
+  EXPECT_EQ(At(49, 30), At(30, 30));
+  DragHollowRectangle();
+  Down(200, 200);  // a second press drops the first drag
+  EXPECT_EQ(At(49, 30), At(30, 30));
+}
+
+TEST_F(OverlayPixels, AFreeHandLineKeepsItsStartOverARefresh) {
+  O().EditStyle->SetAsString("4");  // opaque
+  Down(10, 100);
+  Move(60, 100);
+  const std::uint32_t line = At(30, 100);
+  ASSERT_NE(line, At(30, 120));
+  Type(' ');
+  Move(110, 100);
+  Up(110, 100);
+  EXPECT_EQ(At(30, 100), line);
+  EXPECT_EQ(At(90, 100), line);
+}
+
+TEST_F(Overlay, TheOptionsWindowNeverGivesTheKeyboardToTheHiddenColourText) {
+  O().Show();
+  QApplication::setActiveWindow(O().Widget());
+  EXPECT_FALSE(O().EditColor->Focused());
+  for (int i = 0; i < 12; ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, Qt::Key_Tab);
+    EXPECT_FALSE(O().EditColor->Focused()) << "after " << i + 1 << " tabs";
+  }
 }
 
 TEST_F(Overlay, AtFirstStartTheLineIsRedThoughTheColourTextReadsBlue) {
