@@ -108,10 +108,17 @@ TControl* TCtrlPanel::FindInnerControl() {
   // Non-windowed children come first: the label, the caption area, then the input control.
   TControl* c = Controls(2);
   if (c != FInnerControl) {
-    FInnerControl = c;
+    SetInnerControl(c);
     AdoptInnerControl();
   }
   return FInnerControl;
+}
+
+void TCtrlPanel::SetInnerControl(TControl* Control) {
+  // The input control may belong to any owner: its going must reach this panel in any case.
+  if (FInnerControl) RemoveFreeNotification(FInnerControl);
+  FInnerControl = Control;
+  if (FInnerControl) FreeNotification(FInnerControl);
 }
 
 void TCtrlPanel::AdoptInnerControl() {
@@ -132,7 +139,7 @@ void TCtrlPanel::UpdateAccelLabel() {
 }
 
 void TCtrlPanel::MakeInnerControl() {
-  FInnerControl = CreateInnerControl();
+  SetInnerControl(CreateInnerControl());
   if (!FInnerControl) return;
   FInnerControl->SetParent(this);
   FInnerControl->SetWidth(80);

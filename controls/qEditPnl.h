@@ -63,6 +63,8 @@ class TCtrlPanel : public TPanel {
   void DestroyWnd() override;
 
  private:
+  void SetInnerControl(TControl* Control);
+
   TControl* FInnerControl = nullptr;
   std::unique_ptr<TIniSave> FIni;
   TPanel* FCaptionPanel = nullptr;

@@ -164,6 +164,20 @@ TEST_F(CtrlPanelTest, APanelWithoutItsControlHasNoTextAndKeepsNothing) {
   EXPECT_EQ(chain_.UserValue(kSection, "EditEmpty"), std::nullopt);
 }
 
+TEST_F(CtrlPanelTest, AControlOfAnotherOwnerIsForgottenWhenItGoes) {
+  auto keeper = NewRootComponent<TComponent>();
+  auto* other = NewComponent<TEdit>(*keeper);
+  auto* panel = Describe<TCtrlPanel>(form_, "EditOther");
+  other->SetParent(panel);
+  form_->EndDescription();
+  ASSERT_EQ(panel->InnerControl(), other);
+  keeper.reset();  // frees the edit: no owner in common with the panel
+  EXPECT_EQ(panel->InnerControl(), nullptr);
+  panel->SetCaption("&O");  // would reach the freed control
+  panel->SetName("EditAgain");
+  EXPECT_EQ(panel->GetAsString(), "");
+}
+
 TEST_F(CtrlPanelTest, AComboBoxPanelStoresTheComboBoxsText) {
   chain_.SetMachineValue(kSection, "EditType", "Circle");
   auto* typePanel = Describe<TCtrlPanel>(form_, "EditType");
