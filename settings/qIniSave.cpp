@@ -83,15 +83,15 @@ void TIniSave::Load() {
 void TIniSave::LoadOnce() {
   if (FIsLoaded) return;
   FIsLoading = true;
-  try {
-    Load();
-  } catch (...) {
-    FIsLoading = false;
-    throw;
-  }
+  // Loading ends in every case, also when reading the value or the property back fails:
+  // a flag left set would silently drop every later save.
+  struct EndLoading {
+    bool& Flag;
+    ~EndLoading() { Flag = false; }
+  } end{FIsLoading};
+  Load();
   FIsLoaded = true;
   Remember();
-  FIsLoading = false;
 }
 
 void TIniSave::Save() {

@@ -47,7 +47,10 @@ class Persisting : public TComponent {
         {TextProp("AsString", &Persisting::Get, &Persisting::Set), OtherProp("Checked")});
     return table;
   }
-  std::string Get() const { return value; }
+  std::string Get() const {
+    if (OnGet) OnGet();
+    return value;
+  }
   void Set(const std::string& v) {
     value = v;
     ++sets;
@@ -57,7 +60,7 @@ class Persisting : public TComponent {
   TIniSave& Ini() { return *ini_; }
   std::string value = "designed";
   int sets = 0;
-  std::function<void()> OnSet;
+  std::function<void()> OnSet, OnGet;
 
  private:
   std::string class_;
@@ -264,6 +267,17 @@ TEST_F(IniSaveTest, AFailingLoadPassesTheErrorOnAndMayBeTriedAgain) {
   Ini().LoadOnce();
   EXPECT_TRUE(Ini().IsLoaded());
   EXPECT_EQ(c_->value, "bad");
+}
+
+TEST_F(IniSaveTest, AFailureToReadThePropertyBackEndsTheLoadingToo) {
+  chain_.SetUserValue(kSection, "CBFilled", "1");
+  c_->OnGet = [] { throw std::runtime_error("unreadable"); };
+  EXPECT_THROW(Ini().LoadOnce(), std::runtime_error);
+  EXPECT_FALSE(Ini().IsLoading());
+  c_->OnGet = nullptr;
+  c_->value = "0";
+  Ini().Save();  // not dropped as if still loading
+  EXPECT_EQ(Written(), "0");
 }
 
 TEST_F(IniSaveTest, AutoSaveWritesAChangedValueOnlyWhenTheOwnerIsReady) {
