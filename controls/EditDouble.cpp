@@ -33,8 +33,11 @@ std::optional<char> FilterNumberChar(char C, const std::string& T, std::size_t P
   return C;
 }
 
-TEditDouble::TEditDouble(TComponent* AOwner) : TEdit(AOwner) {
-  FCheck = CreateCheck();
+TEditDouble::TEditDouble(TComponent* AOwner) : TEdit(AOwner) {}
+
+void TEditDouble::AfterConstruction() {
+  TEdit::AfterConstruction();
+  FCheck = CreateCheck();  // the whole object's: a subclass may give another check
   SetValue(0.0);
 }
 
@@ -54,7 +57,7 @@ std::unique_ptr<TCheckLegal> TEditDouble::CreateCheck() {
 
 void TEditDouble::StoreValue(double X) {
   FValue = X;
-  FCheck->DoCheck();
+  if (FCheck) FCheck->DoCheck();  // none before the construction's last step
 }
 
 void TEditDouble::ValueFromText(const std::string& S) {

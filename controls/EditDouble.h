@@ -34,6 +34,8 @@ class TEditDouble : public TEdit {
 
   void KeyPress(char& Key) override;
   void Change() override;
+  // Makes the check (CreateCheck) and shows the value 0.
+  void AfterConstruction() override;
 
  protected:
   // Makes the check object (a range check of the value, red and in the hint when illegal).

@@ -128,6 +128,10 @@ class TComponent : public TPersistent {
   // Destroys Component, which this component owns.
   void FreeComponent(TComponent* Component);
 
+  // The construction's last step, run by the factories once the object is whole: what a
+  // constructor would do with virtual calls goes here, so that a subclass's overrides count.
+  virtual void AfterConstruction() {}
+
   // The destruction steps, run once while the object is whole (the deleter calls it before it
   // frees the memory). Subclasses do their own part first and then call their base's Destroy,
   // as a destructor chain would: the owned components go last.
@@ -148,16 +152,20 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> FFreeNotifies;
 };
 
-// Makes a T owned by Owner; the owner frees it.
+// Makes a T owned by Owner; the owner frees it. AfterConstruction runs once it is in place.
 template <class T, class... Args>
 T* NewComponent(TComponent& Owner, Args&&... args) {
-  return Owner.InsertComponent(TOwned<T>(new T(&Owner, std::forward<Args>(args)...)));
+  T* c = Owner.InsertComponent(TOwned<T>(new T(&Owner, std::forward<Args>(args)...)));
+  c->AfterConstruction();
+  return c;
 }
 
-// Makes a T without an owner, held by the returned pointer.
+// Makes a T without an owner, held by the returned pointer; AfterConstruction has run.
 template <class T, class... Args>
 TOwned<T> NewRootComponent(Args&&... args) {
-  return TOwned<T>(new T(nullptr, std::forward<Args>(args)...));
+  TOwned<T> c(new T(nullptr, std::forward<Args>(args)...));
+  c->AfterConstruction();
+  return c;
 }
 
 }  // namespace penvo

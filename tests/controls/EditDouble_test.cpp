@@ -52,6 +52,19 @@ TEST_F(EditDoubleTest, ANewFieldShowsZeroAndIsLegal) {
   EXPECT_EQ(check.WarningColor, clRed);
   EXPECT_TRUE(check.ShowHint);
   EXPECT_EQ(check.Max(), 1e100);
+
+  // A subclass's own check is the one the field uses.
+  struct TEditChecked : TEditDouble {
+    using TEditDouble::TEditDouble;
+    std::unique_ptr<TCheckLegal> CreateCheck() override {
+      auto own = std::make_unique<TCheckLegal>(this);
+      own->OnCheck = [](TCheckLegal& c) { c.SetLegal(false); };
+      return own;
+    }
+  };
+  auto* checked = NewComponent<TEditChecked>(*form_);
+  EXPECT_EQ(dynamic_cast<TCheckLimit*>(&checked->Check()), nullptr);
+  EXPECT_FALSE(checked->Check().Legal);
 }
 
 TEST_F(EditDoubleTest, TheKeyFilterLetsInNumberCharactersWhereTheyFit) {
