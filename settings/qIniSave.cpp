@@ -34,8 +34,11 @@ std::size_t FindText(const std::string& Text, const std::string& Part) {
 
 }  // namespace
 
-TIniSave::TIniSave(TComponent* Owner) : FOwner(Owner) {
-  if (Owner) GenName = ClassStem(*Owner, 20);
+TIniSave::TIniSave(TComponent* Owner) : FOwner(Owner) {}
+
+std::string TIniSave::GetGenName() const {
+  if (FGenName) return *FGenName;
+  return FOwner ? ClassStem(*FOwner, 20) : std::string();
 }
 
 const TPropTable& TIniSave::ClassProperties() {
@@ -65,10 +68,11 @@ std::string TIniSave::EffectiveSaveName() const {
   if (!SaveName.empty()) return SaveName;
   if (!FOwner) return {};
   const std::string& name = FOwner->Name();
-  if (GenName.empty()) return name;
+  const std::string stem = GetGenName();
+  if (stem.empty()) return name;
   std::string rest = name;
-  if (const std::size_t at = name.find(GenName); at != std::string::npos)
-    rest = name.substr(at + GenName.size());
+  if (const std::size_t at = name.find(stem); at != std::string::npos)
+    rest = name.substr(at + stem.size());
   if (rest.empty() || static_cast<unsigned char>(rest[0]) < 64) rest = name;
   return OwnerPath(FOwner) + rest;
 }
@@ -132,7 +136,7 @@ void TIniSave::SaveOnClose() {
 }
 
 bool TIniSave::StoresGenName() const {
-  return FOwner && GenName != ClassStem(*FOwner, 20);
+  return FOwner && GetGenName() != ClassStem(*FOwner, 20);
 }
 
 std::string OwnerPath(const TComponent* C) {

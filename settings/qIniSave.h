@@ -3,6 +3,7 @@
 // changes or the component's window goes. All through the store chain.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/Component.h"
@@ -20,7 +21,11 @@ class TIniSave : public TPersistent {
   bool AutoSave = false;
   std::string SaveName, IniName, IniSection;
   std::string PropName = "AsString";
-  std::string GenName;  // the owner's class name without its first letter, at most 20
+  // The stem cut off the owner's name to form the key: unless set, the owner's class name
+  // without its first letter, at most 20 characters (asked of the whole owner, so that a
+  // subclass's name counts).
+  std::string GetGenName() const;
+  void SetGenName(const std::string& v) { FGenName = v; }
 
   TComponent* Owner() const { return FOwner; }
   bool IsLoaded() const { return FIsLoaded; }
@@ -68,10 +73,9 @@ class TIniSave : public TPersistent {
   void SetSaveName(const std::string& v) { SaveName = v; }
   std::string GetPropName() const { return PropName; }
   void SetPropName(const std::string& v) { PropName = v; }
-  std::string GetGenName() const { return GenName; }
-  void SetGenName(const std::string& v) { GenName = v; }
 
   TComponent* FOwner;
+  std::optional<std::string> FGenName;  // none: the owner's class stem
   bool FIsLoaded = false, FIsLoading = false, FCloseSaved = false;
   std::string FLastValue;
 };

@@ -71,11 +71,20 @@ TEST(IniSaveNames, GenNameIsTheClassNameStemAndOnlyADifferentOneIsKept) {
   auto form = NewRootComponent<Form>();
   auto* box = NewComponent<Persisting>(*form, "TCheckBoxIni");
   auto* longer = NewComponent<Persisting>(*form, "TAVeryLongComponentClassName");
-  EXPECT_EQ(box->Ini().GenName, "CheckBoxIni");
-  EXPECT_EQ(longer->Ini().GenName, "AVeryLongComponentCl");  // 20 characters
+  EXPECT_EQ(box->Ini().GetGenName(), "CheckBoxIni");
+  EXPECT_EQ(longer->Ini().GetGenName(), "AVeryLongComponentCl");  // 20 characters
   EXPECT_FALSE(box->Ini().StoresGenName());
   EXPECT_FALSE(box->Ini().StoresPropName());
-  box->Ini().GenName = "Box";
+  // The stem comes from the whole owner, a subclass's name included.
+  struct TMyBox : Persisting {
+    using Persisting::Persisting;
+    std::string ClassName() const override { return "TMyBox"; }
+  };
+  auto* mine = NewComponent<TMyBox>(*form);
+  mine->SetName("MyBoxFilled");
+  EXPECT_EQ(mine->Ini().EffectiveSaveName(), "Filled");
+  EXPECT_FALSE(mine->Ini().StoresGenName());
+  box->Ini().SetGenName("Box");
   box->Ini().PropName = "Text";
   EXPECT_TRUE(box->Ini().StoresGenName());
   EXPECT_TRUE(box->Ini().StoresPropName());
@@ -114,9 +123,9 @@ TEST(IniSaveNames, OrderSectionAndKeyFollowTheSettingsTheNameAndTheOwners) {
        "Holder.Filled"},
       {"TCheckBoxIni", holder, "CBFilled", [](TIniSave& i) { i.SaveName = "Fixed"; }, "",
        "FormOptions-Params", "Fixed"},  // a key set is used as it stands
-      {"TCheckBoxIni", holder, "CheckBoxIniA", [](TIniSave& i) { i.GenName = ""; }, "",
+      {"TCheckBoxIni", holder, "CheckBoxIniA", [](TIniSave& i) { i.SetGenName(""); }, "",
        "FormOptions-Params", "CheckBoxIniA"},  // no stem: the bare name
-      {"TCheckBoxIni", holder, "BoxA", [](TIniSave& i) { i.GenName = "Box"; }, "",
+      {"TCheckBoxIni", holder, "BoxA", [](TIniSave& i) { i.SetGenName("Box"); }, "",
        "FormOptions-Params", "Holder.A"},
       {"TCheckBoxIni", form.get(), "", none, "", "FormOptions-Params", ""},  // no name: no key
       {"TCheckBoxIni", loose.get(), "CBFilled", none, "", "-Params", "Loose.CBFilled"},
