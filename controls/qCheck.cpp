@@ -1,5 +1,7 @@
 #include "controls/qCheck.h"
 
+#include <string_view>
+
 #include "controls/qdouble.h"
 #include "platform/Controls.h"
 
@@ -66,6 +68,40 @@ void TCheckLimit::SetMin(double Value) {
   DoCheck();
 }
 
+std::string TCheckLegal::ArgText(double X) {
+  return FloatToStr(X);
+}
+
+std::string TCheckLegal::FormatTexts(const std::string& Format,
+                                     const std::vector<std::string>& Texts) {
+  std::string out;
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < Format.size(); ++i) {
+    if (Format[i] != '%') {
+      out += Format[i];
+      continue;
+    }
+    if (i + 1 < Format.size() && Format[i + 1] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    // Flags, index, width and precision, then the type letter.
+    std::size_t j = i + 1;
+    while (j < Format.size() &&
+           std::string_view("-0123456789.:*").find(Format[j]) != std::string_view::npos)
+      ++j;
+    if (j >= Format.size()) {
+      out += Format.substr(i);  // a lone percent sign at the end stays as it is
+      break;
+    }
+    if (next < Texts.size()) out += Texts[next];
+    ++next;
+    i = j;
+  }
+  return out;
+}
+
 void TCheckLimit::SetMax(double Value) {
   FMax = Value;
   DoCheck();
@@ -73,8 +109,10 @@ void TCheckLimit::SetMax(double Value) {
 
 void TCheckLimit::LimitCheck(TCheckLegal&) {
   SetLegal(InRange(CurrentValue()));
-  Reason =
-      Legal ? std::string() : "Not in range [" + FloatToStr(FMin) + "," + FloatToStr(FMax) + "]";
+  if (Legal)
+    Reason.clear();
+  else
+    SetReasonFmt("Not in range [%g,%g]", FMin, FMax);
 }
 
 }  // namespace penvo

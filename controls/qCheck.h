@@ -2,8 +2,10 @@
 // reason in the control's hint while it is not; colour and hint come back when it is again.
 #pragma once
 
+#include <concepts>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/Component.h"
 #include "platform/Graphics.h"
@@ -30,12 +32,28 @@ class TCheckLegal : public TPersistent {
   // Runs the check now and marks or unmarks the control; returns the verdict.
   virtual bool DoCheck();
   void SetLegal(bool Value) { Legal = Value; }
+  // Reason := Format with its placeholders (%s, %d, %g, … with any flags, width or precision)
+  // replaced by the arguments in turn, each written as text (numbers in the general number
+  // format); "%%" is a percent sign. A placeholder without an argument stays empty.
+  template <class... Args>
+  void SetReasonFmt(const std::string& Format, const Args&... Arguments) {
+    Reason = FormatTexts(Format, {ArgText(Arguments)...});
+  }
   TControl* Control() const { return FControl; }
 
   std::string GetReason() const { return Reason; }
   void SetReason(const std::string& Value) { Reason = Value; }
 
  private:
+  static std::string FormatTexts(const std::string& Format, const std::vector<std::string>& Texts);
+  static std::string ArgText(const std::string& S) { return S; }
+  static std::string ArgText(const char* S) { return S; }
+  static std::string ArgText(double X);
+  template <std::integral I>
+  static std::string ArgText(I X) {
+    return std::to_string(X);
+  }
+
   TControl* FControl;
   TColor FSavedColor = 0;
   bool FSavedParentColor = false;

@@ -34,6 +34,16 @@ class CheckTest : public test::WidgetTest {
   double value_ = 0.0;
 };
 
+TEST_F(CheckTest, AHandlerWritesItsReasonWithPlaceholders) {
+  TCheckLegal check(edit_);
+  check.SetReasonFmt("%s is %d, not %.2f (100%%)", std::string("width"), 7, 2.5);
+  EXPECT_EQ(check.Reason, "width is 7, not 2.5 (100%)");
+  check.SetReasonFmt("only %s and %s", "one");  // a placeholder without argument stays empty
+  EXPECT_EQ(check.Reason, "only one and ");
+  check.SetReasonFmt("ends with %", 1);
+  EXPECT_EQ(check.Reason, "ends with %");
+}
+
 TEST_F(CheckTest, ARangeCheckTakesBothBoundsAndGivesTheRangeAsReason) {
   struct Row {
     double min, max, value;
