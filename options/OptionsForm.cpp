@@ -79,6 +79,7 @@ void TFormOptions::Describe() {
   ToolBar1->SetAutoSize(true);
   ToolBar1->SetButtonHeight(20);
   ToolBar1->SetEdgeBorders(true, true, true, true);
+  ToolBar1->SetEdgeStyles(TEdgeStyle::esNone, TEdgeStyle::esNone);
   ToolBar1->SetShowHint(true);
 
   PanelColor = Place<TPanel>(*this, ToolBar1, "PanelColor", 25, 20, "Current color");

@@ -15,9 +15,10 @@ TToolBar::TToolBar(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 const TPropTable& TToolBar::ClassProperties() {
-  static const TPropTable table(&TWinControl::ClassProperties(),
-                                {OtherProp("ButtonHeight"), OtherProp("AutoSize"),
-                                 OtherProp("EdgeBorders"), OtherProp("ShowHint")});
+  static const TPropTable table(
+      &TWinControl::ClassProperties(),
+      {OtherProp("ButtonHeight"), OtherProp("AutoSize"), OtherProp("EdgeBorders"),
+       OtherProp("EdgeInner"), OtherProp("EdgeOuter"), OtherProp("ShowHint")});
   return table;
 }
 
@@ -36,8 +37,20 @@ void TToolBar::SetEdgeBorders(bool Left, bool Top, bool Right, bool Bottom) {
   AlignControls();
 }
 
+void TToolBar::SetEdgeStyles(TEdgeStyle Inner, TEdgeStyle Outer) {
+  FEdgeInner = Inner;
+  FEdgeOuter = Outer;
+  AlignControls();
+}
+
+int TToolBar::EdgeSize() const {
+  return (FEdgeInner != TEdgeStyle::esNone ? 1 : 0) + (FEdgeOuter != TEdgeStyle::esNone ? 1 : 0);
+}
+
 TRect TToolBar::ClientRect() const {
-  return {FEdges.Left, FEdges.Top, Width() - FEdges.Right, Height() - FEdges.Bottom};
+  const int e = EdgeSize();
+  return {FEdges.Left * e, FEdges.Top * e, Width() - FEdges.Right * e,
+          Height() - FEdges.Bottom * e};
 }
 
 void TToolBar::AlignControls() {
@@ -55,7 +68,7 @@ void TToolBar::AlignControls() {
   }
   busy = false;
   if (FAutoSize && tallest > 0) {
-    const int height = FEdges.Top + tallest + FEdges.Bottom;
+    const int height = (FEdges.Top + FEdges.Bottom) * EdgeSize() + tallest;
     if (height != Height()) SetHeight(height);
   }
 }

@@ -21,6 +21,9 @@ class TToolButton : public TControl {
   TToolButtonStyle FStyle = TToolButtonStyle::tbsButton;
 };
 
+// How a line of a border looks; esNone draws and takes nothing.
+enum class TEdgeStyle { esNone, esRaised, esLowered };
+
 // Lays its controls out left to right in the order they were placed, each with its own width;
 // buttons take ButtonHeight. With AutoSize its height follows the tallest control.
 class TToolBar : public TWinControl {
@@ -34,8 +37,10 @@ class TToolBar : public TWinControl {
   void SetButtonHeight(int Value);
   bool AutoSize() const { return FAutoSize; }
   void SetAutoSize(bool Value);
-  // The border on each edge, in pixels (0 or 1 per edge).
+  // The edges that have a border; each takes a pixel for each of its inner and outer lines
+  // whose style is not esNone.
   void SetEdgeBorders(bool Left, bool Top, bool Right, bool Bottom);
+  void SetEdgeStyles(TEdgeStyle Inner, TEdgeStyle Outer);
 
   void AlignControls() override;
   bool ArrangesAllChildren() const override { return true; }
@@ -44,7 +49,9 @@ class TToolBar : public TWinControl {
  private:
   int FButtonHeight = 22;
   bool FAutoSize = false;
-  TRect FEdges{0, 0, 0, 0};
+  int EdgeSize() const;
+  TRect FEdges{0, 0, 0, 0};  // 1 for an edge with a border
+  TEdgeStyle FEdgeInner = TEdgeStyle::esRaised, FEdgeOuter = TEdgeStyle::esLowered;
 };
 
 }  // namespace penvo

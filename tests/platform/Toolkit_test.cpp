@@ -216,6 +216,18 @@ TEST_F(Toolkit, AToolBarLaysItsControlsOutLeftToRight) {
   EXPECT_EQ(sep->Height(), 20);
   EXPECT_EQ(combo->Left(), 33);
   EXPECT_EQ(bar->Height(), 21);
+  // Borders on all edges: a raised inner and a lowered outer line take two pixels each, lines
+  // of no style take none.
+  bar->SetEdgeBorders(true, true, true, true);
+  EXPECT_EQ(a->Left(), 2);
+  EXPECT_EQ(a->Top(), 2);
+  EXPECT_EQ(bar->Height(), 25);
+  bar->SetEdgeStyles(TEdgeStyle::esNone, TEdgeStyle::esRaised);
+  EXPECT_EQ(a->Left(), 1);
+  EXPECT_EQ(bar->Height(), 23);
+  bar->SetEdgeStyles(TEdgeStyle::esNone, TEdgeStyle::esNone);
+  EXPECT_EQ(a->Left(), 0);
+  EXPECT_EQ(bar->Height(), 21);
 }
 
 TEST_F(Toolkit, HintsAndColoursFollowTheParentUntilSetDirectly) {
