@@ -85,7 +85,8 @@ bool TSingleInstance::Claim(std::function<void()> OnActivate) {
     if (AskToFront(FImpl->name)) return false;
     // Where no lock can be made, whoever answers is the instance; nobody did.
     if (claim.claim == os::InstanceClaim::Unavailable) break;
-    // The holder neither answers nor ends: it is stuck. Still no second instance.
+    // Past the deadline the holder, which neither answers nor ends, is stuck: this start ends
+    // all the same, so that no second overlay comes up.
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(kHandOverPoll);
   }
