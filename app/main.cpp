@@ -24,16 +24,19 @@ class WriteErrorBox : public TWriteErrorPrompt {
 int RunProgram(int argc, char** argv) {
   TApplication app(argc, argv);
   TSingleInstance instance("TFormPenvo");
-  if (instance.ActivateRunning()) return 0;  // the running one comes to the front
+  // Claimed before the forms are made: a start from now on finds this one. When another one
+  // runs, it comes to the front and this start ends.
+  if (!instance.Claim([] { Application()->BringToFront(); })) return 0;
 
   LoadFormatSettingsFromLocale();
   WriteErrorBox errorBox;
   GlobalReadOrder->ErrorPrompt = &errorBox;
   FormPenvo = app.CreateForm<TFormPenvo>();
   FormOptions = app.CreateForm<TFormOptions>();
-  instance.Listen([] { Application()->BringToFront(); });
   EndOnTerminationSignals();
   app.Run();
+  // A start from now on waits until this one has saved its settings and ended, and reads them.
+  instance.Withdraw();
   // The forms go newest first, saving what is unsaved, while the store chain still exists.
   app.DestroyForms();
   FormOptions = nullptr;

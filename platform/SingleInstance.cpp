@@ -1,10 +1,14 @@
 #include "platform/SingleInstance.h"
 
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcessEnvironment>
 #include <QString>
+#include <chrono>
+#include <thread>
 
+#include "platform/OsInstanceLock.h"
 #include "platform/qt/Bridge.h"
 
 #ifndef _WIN32
@@ -15,9 +19,17 @@ namespace penvo {
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// How long a start waits for a running instance that holds the claim but does not answer yet:
+// one that is just starting to listen, or one that is ending and saving its settings.
+constexpr auto kHandOverDeadline = 5s;
+// How often it looks again meanwhile.
+constexpr auto kHandOverPoll = 10ms;
+
 // The rendezvous name: the class name, the user and the display, so that users and desktops
 // do not meet each other.
-QString ServerName(const std::string& className) {
+QString MakeServerName(const std::string& className) {
   QString user;
 #ifdef _WIN32
   user = qEnvironmentVariable("USERNAME");
@@ -29,23 +41,10 @@ QString ServerName(const std::string& className) {
   return qt::ToQ(className) + "-" + user + "-" + display;
 }
 
-}  // namespace
-
-struct TSingleInstance::Impl {
-  QString name;
-  std::unique_ptr<QLocalServer> server;
-  std::function<void()> onActivate;
-};
-
-TSingleInstance::TSingleInstance(std::string ClassName) : FImpl(std::make_unique<Impl>()) {
-  FImpl->name = ServerName(ClassName);
-}
-
-TSingleInstance::~TSingleInstance() = default;
-
-bool TSingleInstance::ActivateRunning() {
+// Asks the instance listening on name to come to the front; true when one answered.
+bool AskToFront(const QString& name) {
   QLocalSocket socket;
-  socket.connectToServer(FImpl->name);
+  socket.connectToServer(name);
   if (!socket.waitForConnected(1000)) return false;
   socket.write("activate\n");
   socket.waitForBytesWritten(1000);
@@ -53,21 +52,70 @@ bool TSingleInstance::ActivateRunning() {
   return true;
 }
 
-void TSingleInstance::Listen(std::function<void()> OnActivate) {
-  FImpl->onActivate = std::move(OnActivate);
-  FImpl->server = std::make_unique<QLocalServer>();
-  FImpl->server->setSocketOptions(QLocalServer::UserAccessOption);
-  if (!FImpl->server->listen(FImpl->name)) {
-    // A socket left behind by an instance that crashed: nobody answers on it.
-    QLocalServer::removeServer(FImpl->name);
-    FImpl->server->listen(FImpl->name);
+}  // namespace
+
+struct TSingleInstance::Impl {
+  QString name;
+  os::InstanceLockPtr lock;
+  std::unique_ptr<QLocalServer> server;
+  std::function<void()> onActivate;
+
+  void Listen();
+};
+
+TSingleInstance::TSingleInstance(std::string ClassName) : FImpl(std::make_unique<Impl>()) {
+  FImpl->name = MakeServerName(ClassName);
+}
+
+TSingleInstance::~TSingleInstance() {
+  Withdraw();
+}
+
+bool TSingleInstance::Claim(std::function<void()> OnActivate) {
+  // The lock file lies next to the socket, which Qt makes in the temporary directory.
+  const std::string lockDir = qt::FromQ(QDir::tempPath());
+  const std::string lockName = qt::FromQ(FImpl->name);
+  const auto deadline = std::chrono::steady_clock::now() + kHandOverDeadline;
+  for (;;) {
+    os::InstanceLockResult claim = os::TryLockInstance(lockDir, lockName);
+    if (claim.claim == os::InstanceClaim::Taken) {
+      FImpl->lock = std::move(claim.lock);
+      break;
+    }
+    if (AskToFront(FImpl->name)) return false;
+    // Where no lock can be made, whoever answers is the instance; nobody did.
+    if (claim.claim == os::InstanceClaim::Unavailable) break;
+    // Past the deadline the holder, which neither answers nor ends, is stuck: this start ends
+    // all the same, so that no second overlay comes up.
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kHandOverPoll);
   }
-  QObject::connect(FImpl->server.get(), &QLocalServer::newConnection, [this] {
-    while (QLocalSocket* peer = FImpl->server->nextPendingConnection()) {
+  FImpl->onActivate = std::move(OnActivate);
+  FImpl->Listen();
+  return true;
+}
+
+void TSingleInstance::Impl::Listen() {
+  server = std::make_unique<QLocalServer>();
+  server->setSocketOptions(QLocalServer::UserAccessOption);
+  // The claim is ours (or none can be had and nobody answered), so a socket under the name was
+  // left by an instance that crashed.
+  QLocalServer::removeServer(name);
+  server->listen(name);
+  QObject::connect(server.get(), &QLocalServer::newConnection, [this] {
+    while (QLocalSocket* peer = server->nextPendingConnection()) {
       QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-      if (FImpl->onActivate) FImpl->onActivate();
+      if (onActivate) onActivate();
     }
   });
+}
+
+void TSingleInstance::Withdraw() {
+  FImpl->server.reset();  // closing removes the socket
+}
+
+std::string TSingleInstance::ServerName() const {
+  return qt::FromQ(FImpl->name);
 }
 
 }  // namespace penvo

@@ -1,10 +1,12 @@
 // The real program on a virtual desktop, driven like a person drives it.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "tests/e2e/Harness.h"
 
@@ -195,6 +197,47 @@ TEST(PenvoMoves, AZigZagKeepsItsCorners) {
     EXPECT_TRUE(session.WaitForPixel(x, points[i].second, kYellow, 2s)) << "corner " << i;
   }
   session.Stop(pid);
+}
+
+// Starts close together, as from a double click that went twice: one overlay comes up, the
+// other starts hand over to it and end with 0.
+TEST(PenvoStarts, StartsCloseTogetherLeaveOneOverlay) {
+  Session session(1024, 768);
+  std::vector<pid_t> starts;
+  for (int i = 0; i < 3; ++i) starts.push_back(session.Start(ProgramPath("penvo")));
+  ASSERT_NE(session.WaitForWindow("TFormPenvo"), 0u);
+  const auto running = [&] {
+    std::vector<pid_t> alive;
+    for (pid_t pid : starts)
+      if (session.Running(pid)) alive.push_back(pid);
+    return alive;
+  };
+  EXPECT_TRUE(Session::WaitFor([&] { return running().size() <= 1; }, 10s))
+      << running().size() << " starts still run";
+  const std::vector<pid_t> survivors = running();
+  ASSERT_EQ(survivors.size(), 1u);
+  for (pid_t pid : starts)
+    if (pid != survivors[0]) EXPECT_EQ(session.WaitExit(pid, 0s), 0);
+  EXPECT_EQ(session.Windows("TFormPenvo").size(), 1u);
+  EXPECT_EQ(session.Stop(survivors[0]), 0);
+}
+
+// A program killed outright leaves its rendezvous behind; the next start still comes up, and
+// a start after that finds it.
+TEST(PenvoStarts, AStartAfterAKilledInstanceComesUp) {
+  Session session(1024, 768);
+  const pid_t killed = session.Start(ProgramPath("penvo"));
+  ASSERT_NE(session.WaitForWindow("TFormPenvo"), 0u);
+  kill(killed, SIGKILL);
+  ASSERT_TRUE(session.WaitExit(killed, 5s).has_value());
+  ASSERT_TRUE(Session::WaitFor([&] { return session.Windows("TFormPenvo").empty(); }, 5s));
+  const pid_t next = session.Start(ProgramPath("penvo"));
+  ASSERT_NE(session.WaitForWindow("TFormPenvo"), 0u);
+  const pid_t later = session.Start(ProgramPath("penvo"));
+  EXPECT_EQ(session.WaitExit(later, 10s), 0);
+  EXPECT_TRUE(session.Running(next));
+  EXPECT_EQ(session.Windows("TFormPenvo").size(), 1u);
+  EXPECT_EQ(session.Stop(next), 0);
 }
 
 }  // namespace
