@@ -216,8 +216,10 @@ TEST(PenvoStarts, StartsCloseTogetherLeaveOneOverlay) {
       << running().size() << " starts still run";
   const std::vector<pid_t> survivors = running();
   ASSERT_EQ(survivors.size(), 1u);
-  for (pid_t pid : starts)
-    if (pid != survivors[0]) EXPECT_EQ(session.WaitExit(pid, 0s), 0);
+  for (pid_t pid : starts) {
+    if (pid == survivors[0]) continue;
+    EXPECT_EQ(session.WaitExit(pid, 0s), 0);
+  }
   EXPECT_EQ(session.Windows("TFormPenvo").size(), 1u);
   EXPECT_EQ(session.Stop(survivors[0]), 0);
 }
