@@ -1,5 +1,8 @@
 #include "settings/IniName.h"
 
+#include <optional>
+#include <utility>
+
 #include "platform/OsFiles.h"
 
 namespace penvo {
@@ -10,6 +13,18 @@ constexpr const char* kSeparators = "\\/";
 
 bool HasDirectory(const std::string& Name) {
   return Name.find_first_of(kSeparators) != std::string::npos;
+}
+
+// The file Name in the current directory, when it exists there. A current directory that was
+// removed has no name: then there is none, rather than a file of that name in the root.
+std::optional<std::string> InCurrentDir(const std::string& Name) {
+  const std::string dir = os::GetCurrentDir();
+  if (dir.empty()) return std::nullopt;
+  const bool endsInSeparator = dir.back() == '\\' || dir.back() == '/';
+  // Joined with "\", as on Windows; the OS's own form is what callers show and pass on.
+  std::string local = os::NativePath(dir + (endsInSeparator ? "" : "\\") + Name);
+  if (!os::FileExists(local)) return std::nullopt;
+  return local;
 }
 
 }  // namespace
@@ -37,11 +52,7 @@ std::string ResolveIniName(std::string Name, std::string DefaultExt) {
   }
   if (Name.find('.') == std::string::npos) Name += DefaultExt;
 
-  const std::string dir = os::GetCurrentDir();
-  const bool endsInSeparator = !dir.empty() && (dir.back() == '\\' || dir.back() == '/');
-  // Joined with "\", as on Windows; the OS's own form is what callers show and pass on.
-  const std::string local = os::NativePath(dir + (endsInSeparator ? "" : "\\") + Name);
-  if (os::FileExists(local)) return local;
+  if (std::optional<std::string> local = InCurrentDir(Name)) return std::move(*local);
   return ExtractFilePath(os::ExePath()) + Name;
 }
 

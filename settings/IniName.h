@@ -8,7 +8,8 @@ namespace penvo {
 // The full path of the settings file Name: a name with a directory ("\" or "/") as it is;
 // "-" gives "" (no file); "" the program's base name (cut before its first "."); ".ext" that
 // base name with the extension .ext; without an extension DefaultExt is added. The file in
-// the current directory when it exists there, else the one in the program's directory.
+// the current directory when it exists there (and there is a current directory), else the one
+// in the program's directory.
 std::string ResolveIniName(std::string Name, std::string DefaultExt);
 
 // The file's attributes can be read and do not make it read-only.

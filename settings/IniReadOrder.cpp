@@ -280,7 +280,12 @@ void TIniReadOrder::LoadConfig(const std::string& FileName) {
 
 void TIniReadOrder::SetLocalDir() {
   std::string dir = os::GetCurrentDir();
-  if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
+  // A current directory that was removed has no name; "." still stands for it, where an empty
+  // text would make "%LOCALDIR%\name" a file in the root.
+  if (dir.empty())
+    dir = ".";
+  else if (dir.back() == '\\' || dir.back() == '/')
+    dir.pop_back();
   FMacros->SetVar("%LOCALDIR%", dir);
 }
 

@@ -171,7 +171,8 @@ class TIniReadOrder {
   // section "IniReadOrderVars" of the configuration file FileName (resolved as a settings
   // file name); then empties the caches. A missing file or value changes nothing.
   virtual void LoadConfig(const std::string& FileName);
-  // Defines "%LOCALDIR%" as the current directory, without a trailing separator.
+  // Defines "%LOCALDIR%" as the current directory, without a trailing separator; "." when the
+  // current directory has no name (it was removed).
   virtual void SetLocalDir();
   // The value of the first store of Order's read order that holds it; Default when none does,
   // for Order "-", and for an empty Section or Ident. A store's read failure is thrown on.

@@ -1,5 +1,7 @@
 #include "util/qMacroString.h"
 
+#include <algorithm>
+
 #include "platform/OsIni.h"
 #include "util/qstring.h"
 
@@ -31,12 +33,12 @@ class TqMacroVarList::Expansion {
   void Letters(std::string& Result, const std::string& Token, int Depth) {
     if (Token.empty()) return;
     std::string e;
+    const std::size_t limit = Limit(Token);
     for (char c : Token) {
       const int at = FList.IndexOfName(std::string_view(&c, 1));
-      if (at >= 0)
-        e += FList.FItems[static_cast<std::size_t>(at)]->GetValue();
-      else
-        e += c;
+      const std::string value =
+          at >= 0 ? FList.FItems[static_cast<std::size_t>(at)]->GetValue() : std::string(1, c);
+      if (!Add(e, value, limit)) return Overflow(Result, Token);
     }
     Settle(Result, Token, std::move(e), Depth);
   }
@@ -44,6 +46,7 @@ class TqMacroVarList::Expansion {
   void Words(std::string& Result, const std::string& Token, int Depth) {
     std::string_view rest(Token);
     std::string e;
+    const std::size_t limit = Limit(Token);
     while (!rest.empty()) {
       const TqBaseMacroVar* match = nullptr;
       for (const auto& v : FList.FItems) {
@@ -54,15 +57,32 @@ class TqMacroVarList::Expansion {
           break;
         }
       }
-      if (match) {
-        rest.remove_prefix(match->Name().size());
-        e += match->GetValue();
-      } else {
-        e += rest.front();
-        rest.remove_prefix(1);
-      }
+      const std::string value = match ? match->GetValue() : std::string(1, rest.front());
+      if (!Add(e, value, limit)) return Overflow(Result, Token);
+      rest.remove_prefix(match ? match->Name().size() : 1);
     }
     Settle(Result, Token, std::move(e), Depth);
+  }
+
+  // How long the expansion of Token may grow: a changed token that grows beyond the work left
+  // would reach the bound, so it is not built any further than that. An unchanged token costs
+  // no work, and it is never longer than Token.
+  std::size_t Limit(const std::string& Token) const {
+    const std::size_t left = FWork < kMaxExpandWork ? kMaxExpandWork - FWork : 0;
+    return std::max(left, Token.size());
+  }
+
+  // Appends Item to E unless E would then grow beyond Limit.
+  static bool Add(std::string& E, std::string_view Item, std::size_t Limit) {
+    if (Item.size() > Limit - E.size()) return false;
+    E += Item;
+    return true;
+  }
+
+  // A token whose expansion would reach the work bound is kept as it was.
+  void Overflow(std::string& Result, const std::string& Token) {
+    FWork = kMaxExpandWork + 1;
+    Append(Result, Token);
   }
 
   // A changed token goes round again, unless the bounds are reached: then it is kept as

@@ -81,7 +81,13 @@ std::string FollowLinks(const std::string& path) {
   return result;
 }
 
-bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode) {
+namespace {
+
+enum class Replaced { Yes, DirectoryRefused, No };
+
+// ReplaceFileContent, telling apart a directory that refuses the temporary file for want of
+// permission (or a read-only mount) from every other failure.
+Replaced Replace(const std::string& path, std::string_view content, mode_t mode) {
   const std::string dir = DirName(path);
   struct stat st {};
   const bool existed = ::stat(path.c_str(), &st) == 0;
@@ -91,15 +97,48 @@ bool ReplaceFileContent(const std::string& path, std::string_view content, mode_
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0)
+    return errno == EACCES || errno == EPERM || errno == EROFS ? Replaced::DirectoryRefused
+                                                               : Replaced::No;
   const bool written = WriteAll(fd, content) && ::fchmod(fd, finalMode) == 0 && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || ::rename(name.data(), path.c_str()) != 0) {
     ::unlink(name.data());
-    return false;
+    return Replaced::No;
   }
   SyncDirectory(dir);
-  return true;
+  return Replaced::Yes;
+}
+
+// Writes content over the existing regular file at path and cuts it to that length. Opening
+// the file for writing is the permission check, so nothing is made that did not exist.
+bool RewriteInPlace(const std::string& path, std::string_view content) {
+  // O_NONBLOCK: a FIFO put in the file's place must not hang the write; it is refused below.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool written = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && WriteAll(fd, content) &&
+                       ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  return written && closed;
+}
+
+}  // namespace
+
+bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode) {
+  return Replace(path, content, mode) == Replaced::Yes;
+}
+
+bool StoreFileContent(const std::string& path, std::string_view content) {
+  switch (Replace(path, content, 0666)) {
+    case Replaced::Yes:
+      return true;
+    case Replaced::DirectoryRefused:
+      return RewriteInPlace(path, content);
+    case Replaced::No:
+      break;
+  }
+  return false;
 }
 
 DirectoryLock::DirectoryLock(const std::string& dir) {

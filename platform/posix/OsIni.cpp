@@ -21,14 +21,14 @@ std::optional<ini::IniText> Load(const std::string& file) {
 }  // namespace
 
 std::string ReadProfileValue(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& Default) {
+                             const std::string& key, const std::string& Default) {
   const std::optional<ini::IniText> ini = Load(file);
   std::optional<std::string> value = ini ? ini->Value(section, key) : std::nullopt;
   return value ? std::move(*value) : profile::ReadDefault(Default);
 }
 
 void WriteProfileValue(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value) {
+                       const std::string& value) {
   const std::string path = posix::FollowLinks(NativePath(file));
   // The message names the file as the user knows it, with this system's separators.
   const auto fail = [&] { throw OsError("Unable to write to " + NativePath(file)); };
@@ -46,7 +46,9 @@ void WriteProfileValue(const std::string& file, const std::string& section, cons
   }
   ini::IniText ini(std::move(old));
   ini.Set(section, key, value);
-  if (!posix::ReplaceFileContent(path, ini.Text())) fail();
+  // Like Windows, which writes an ini file in place, a file the user may write can be stored
+  // even in a directory the user may not write.
+  if (!posix::StoreFileContent(path, ini.Text())) fail();
 }
 
 std::vector<std::string> ReadProfileSection(const std::string& file, const std::string& section) {

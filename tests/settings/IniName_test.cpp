@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "platform/OsFiles.h"
+#include "tests/support/Platform.h"
 #include "tests/support/TestFiles.h"
 
 namespace penvo {
@@ -59,6 +61,20 @@ TEST_F(IniNameTest, TakesTheCurrentDirectoryAnewAtEachCall) {
   test::WriteFile((other / "qini.ini").string(), "");
   test::CurrentDirScope inOther(other);
   EXPECT_EQ(ResolveIniName("qini.ini", ".ini"), (other / "qini.ini").string());
+}
+
+TEST_F(IniNameTest, WithoutACurrentDirectoryTheProgramDirectoryIsTaken) {
+  PENVO_ONLY_ON(Posix, "Windows does not let a current directory be removed");
+  const test::RemovedCurrentDir removed(dir_.Path());
+  ASSERT_EQ(os::GetCurrentDir(), "");
+  // A file in the root, where an empty current directory would lead; only root can make it.
+  const std::string name = "penvo-probe-" + dir_.Path().filename().string() + ".ini";
+  const fs::path probe = fs::path("/") / name;
+  std::ofstream(probe).close();
+  const bool made = fs::exists(probe);
+  EXPECT_EQ(ResolveIniName(name, ".ini"), InProg(name));
+  EXPECT_EQ(ResolveIniName("", ".ini"), InProg("my.ini"));
+  if (made) fs::remove(probe);
 }
 
 TEST_F(IniNameTest, TheBaseNameIsCutBeforeTheFirstDot) {

@@ -10,6 +10,7 @@
 
 #include "platform/OsFiles.h"
 #include "tests/settings/WriteErrorRecorder.h"
+#include "tests/support/Platform.h"
 #include "tests/support/Sandbox.h"
 #include "util/qstring.h"
 
@@ -274,6 +275,16 @@ TEST_F(ChainTest, CachesAreEmptiedOnlyWhenAMacroReallyChanges) {
   EXPECT_EQ(chain.ReadSetting("U", "S", "k", "def"), "local");
   chain.SetLocalDir();
   EXPECT_EQ(chain.ReadSetting("U", "S", "k", "def"), "elsewhere");
+}
+
+TEST_F(ChainTest, WithoutACurrentDirectoryTheLocalFileIsLookedForInDot) {
+  PENVO_ONLY_ON(Posix, "Windows does not let a current directory be removed");
+  const test::RemovedCurrentDir removed(sandbox_.Dir().Path());
+  TIniReadOrder chain;
+  EXPECT_EQ(chain.Macros().GetVar("%LOCALDIR%"), ".");
+  std::vector<std::string> entries = DefaultEntries();
+  entries[1] = ".\\" + prog_ + ".ini|n";
+  EXPECT_EQ(Names(chain.GetReadOrder("U")), entries);
 }
 
 TEST_F(ChainTest, ACallbackMayEmptyTheCachesInTheMiddleOfAWrite) {

@@ -46,6 +46,11 @@ CurrentDirScope::~CurrentDirScope() {
   fs::current_path(previous_, ec);
 }
 
+RemovedCurrentDir::RemovedCurrentDir(const fs::path& parent)
+    : scope_(MadeDir(parent / "removed-current-dir")) {
+  fs::remove(parent / "removed-current-dir");
+}
+
 fs::path MadeDir(const fs::path& dir) {
   fs::create_directories(dir);
   return dir;

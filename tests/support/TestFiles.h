@@ -33,6 +33,17 @@ class CurrentDirScope {
   std::filesystem::path previous_;
 };
 
+// Makes a new directory inside parent the current directory, then removes it: the process has
+// a current directory without a name while the object lives (not on Windows, which refuses to
+// remove a current directory). The previous one is current again afterwards.
+class RemovedCurrentDir {
+ public:
+  explicit RemovedCurrentDir(const std::filesystem::path& parent);
+
+ private:
+  CurrentDirScope scope_;
+};
+
 // Makes the directory dir (and its parents) and gives it back.
 std::filesystem::path MadeDir(const std::filesystem::path& dir);
 

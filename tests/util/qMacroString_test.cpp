@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -76,6 +78,41 @@ TEST(Expand, CyclesEndWithWhatWasExpandedSoFar) {
   const std::string many = list.Expand("%TWOS%");
   EXPECT_LE(many.size(), 4 * TqMacroVarList::kMaxExpandWork);
   EXPECT_EQ(many.substr(0, 13), "%TWOS%;%TWOS%");
+}
+
+// A variable that counts how often its value is taken.
+class CountedVar : public TqStringMacroVar {
+ public:
+  CountedVar(const std::string& name, const std::string& value, int& reads)
+      : TqStringMacroVar(name, value), reads_(reads) {}
+  std::string GetValue() const override {
+    ++reads_;
+    return TqStringMacroVar::GetValue();
+  }
+
+ private:
+  int& reads_;
+};
+
+TEST(Expand, ATokenThatWouldPassTheWorkBoundIsNotBuiltAndStaysAsItWas) {
+  // Each value fits in a settings file line; three steps would make some 600 MB.
+  TqMacroVarList list;
+  ChainSettings(list);
+  int reads = 0;
+  const auto repeat = [](const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+  };
+  list.AddVar(std::make_unique<CountedVar>("U", "%A%xyz", reads));
+  list.AddVar(std::make_unique<CountedVar>("%A%", repeat("%B%", 682), reads));
+  list.AddVar(std::make_unique<CountedVar>("%B%", repeat("%C%", 440), reads));
+  list.AddVar(std::make_unique<CountedVar>("%C%", std::string(2047, 'x'), reads));
+  reads = 0;
+  // The second step (0.9 MB) fits; the third would pass the bound and keeps its token.
+  EXPECT_EQ(list.Expand("U;a"), repeat("%C%", 682 * 440) + "xyz;a");
+  // U, %A%, 682 times %B%, and only the few hundred values of %C% that fit: not 300 080.
+  EXPECT_LT(reads, 2000);
 }
 
 TEST(Expand, ACycleLoadedFromASettingsFileEnds) {

@@ -1,0 +1,105 @@
+// Ini files and the POSIX permissions of them and of their directory, seen by a user who is
+// not root (a child process that becomes "nobody"; the tests run only as root).
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "platform/OsError.h"
+#include "platform/OsIni.h"
+#include "tests/support/TestFiles.h"
+
+namespace penvo::os {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
+constexpr int kCannotReach = 3;    // the child cannot see the directory at all
+constexpr int kOpenDirectory = 4;  // the child may write the directory after all
+
+// A directory of root's (rwxr-xr-x) with settings.ini (rw-rw-rw-, root's) in it.
+class IniInRootsDirectory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to act as another user";
+    fs::permissions(dir_.Path(), fs::perms(0755));
+    test::WriteFile(path_, "[S]\nold=1\n");
+    fs::permissions(path_, fs::perms(0666));
+  }
+
+  // Runs body as "nobody" in a child process: its exit code, 0 when body returns true.
+  static int AsNobody(const std::function<bool()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+        ::_exit(2);
+      ::_exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // Writes [S] key=written into path as "nobody": 0 when that succeeded, 1 when it failed.
+  int WriteAsNobody(const std::string& path, const std::string& key) const {
+    const std::string dir = dir_.Path().string();
+    return AsNobody([&] {
+      if (::access(dir.c_str(), X_OK) != 0) ::_exit(kCannotReach);
+      if (::access(dir.c_str(), W_OK) == 0) ::_exit(kOpenDirectory);
+      try {
+        WriteProfileValue(path, "S", key, "written");
+        return true;
+      } catch (const OsError&) {
+        return false;
+      }
+    });
+  }
+
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.Path()))
+      names.push_back(entry.path().filename().string());
+    return names;
+  }
+
+  test::TempDir dir_;
+  const std::string path_ = dir_.File("settings.ini");
+};
+
+TEST_F(IniInRootsDirectory, AFileThatTheUserMayWriteIsWrittenInPlace) {
+  const int status = WriteAsNobody(path_, "k");
+  if (status == kCannotReach) GTEST_SKIP() << "nobody cannot reach " << dir_.Path();
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(test::ReadFile(path_), "[S]\nold=1\nk=written\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+  EXPECT_EQ(st.st_uid, 0u);  // the same file, not a new one of nobody's
+  EXPECT_EQ(Names(), std::vector<std::string>{"settings.ini"});
+
+  // A shorter content leaves nothing of the longer one behind.
+  test::WriteFile(path_, "[S]\nk=" + std::string(100, 'x') + "\n");
+  ASSERT_EQ(WriteAsNobody(path_, "k"), 0);
+  EXPECT_EQ(test::ReadFile(path_), "[S]\nk=written\n");
+}
+
+TEST_F(IniInRootsDirectory, WhatTheUserMayNotWriteIsRefusedAndLeftAlone) {
+  fs::permissions(path_, fs::perms(0644));
+  const int status = WriteAsNobody(path_, "k");
+  if (status == kCannotReach) GTEST_SKIP() << "nobody cannot reach " << dir_.Path();
+  EXPECT_EQ(status, 1);  // a file of root's that only root may write
+  EXPECT_EQ(test::ReadFile(path_), "[S]\nold=1\n");
+  EXPECT_EQ(WriteAsNobody(dir_.File("new.ini"), "k"), 1);  // a new file in root's directory
+  EXPECT_EQ(Names(), std::vector<std::string>{"settings.ini"});
+}
+
+}  // namespace
+}  // namespace penvo::os
