@@ -428,11 +428,12 @@ struct TApplication::Impl {
 
 TApplication::TApplication(int& argc, char** argv)
     : TComponent(nullptr), FImpl(std::make_unique<Impl>()) {
+  FImpl->app = std::make_unique<QApplication>(argc, argv);
   // Every mouse move the window system delivers must reach the forms: a quick zig-zag keeps
-  // its corners only if no move is merged into the next.
+  // its corners only if no move is merged into the next. Set after the application is made:
+  // the X11 platform plugin turns merging on while it starts.
   QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
   QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
-  FImpl->app = std::make_unique<QApplication>(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   gApplication = this;
   QObject::connect(FImpl->app.get(), &QGuiApplication::applicationStateChanged,
