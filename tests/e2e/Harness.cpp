@@ -22,6 +22,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 
 extern char** environ;
 
@@ -380,24 +381,44 @@ void Session::Xdotool(const std::vector<std::string>& args) {
   EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool" << line;
 }
 
+namespace {
+
+// Moves the pointer with XTest and waits until the X server has handled the move: the server
+// merges a motion into one that is still waiting in its input queue, and xdotool's moves
+// (pointer warps) may be merged so on a busy machine — a move a person made would not be.
+bool MovePointer(Display* dpy, int x, int y) {
+  XTestFakeMotionEvent(dpy, -1, x, y, CurrentTime);
+  return Session::WaitFor(
+      [&] {
+        Window root, child;
+        int rx = -1, ry = -1, wx, wy;
+        unsigned mask;
+        XQueryPointer(dpy, DefaultRootWindow(dpy), &root, &child, &rx, &ry, &wx, &wy, &mask);
+        return rx == x && ry == y;
+      },
+      5s);
+}
+
+}  // namespace
+
 void Session::Drag(const std::vector<std::pair<int, int>>& points, const std::string& button,
                    Millis pace) {
-  if (points.empty()) return;
-  std::vector<std::string> args{
-      "mousemove", "--sync", std::to_string(points[0].first), std::to_string(points[0].second),
-      "mousedown", button};
+  if (points.empty() || !dpy_) return;
+  std::string line;
+  for (const auto& [x, y] : points) line += " " + std::to_string(x) + "," + std::to_string(y);
+  Note("drag with button " + button + " through" + line);
+  const unsigned b = static_cast<unsigned>(std::stoi(button));
+  EXPECT_TRUE(MovePointer(dpy_, points[0].first, points[0].second));
+  XTestFakeButtonEvent(dpy_, b, True, CurrentTime);
+  XSync(dpy_, False);
+  auto next = std::chrono::steady_clock::now();
   for (std::size_t i = 1; i < points.size(); ++i) {
-    if (pace.count() > 0) {
-      args.push_back("sleep");  // the mouse's pace, not a wait for the program
-      args.push_back(std::to_string(pace.count() / 1000.0));
-    }
-    for (const std::string& a : {std::string("mousemove"), std::string("--sync"),
-                                 std::to_string(points[i].first), std::to_string(points[i].second)})
-      args.push_back(a);
+    next += pace;  // the mouse's pace, not a wait for the program
+    std::this_thread::sleep_until(next);
+    EXPECT_TRUE(MovePointer(dpy_, points[i].first, points[i].second)) << "move " << i;
   }
-  args.push_back("mouseup");
-  args.push_back(button);
-  Xdotool(args);
+  XTestFakeButtonEvent(dpy_, b, False, CurrentTime);
+  XSync(dpy_, False);
 }
 
 Rgb Session::Pixel(int x, int y) {

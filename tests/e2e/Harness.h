@@ -1,7 +1,7 @@
 // End-to-end test harness: a virtual X display (Xvfb) with a window manager (openbox), a
-// program started on it with its own HOME and settings directories, input through xdotool as a
-// person would give it, and the screen's pixels read back. Every wait has a deadline; nothing
-// sleeps a fixed time.
+// program started on it with its own HOME and settings directories, input through xdotool (and
+// XTest for drags) as a person would give it, and the screen's pixels read back. Every wait has a
+// deadline; nothing sleeps a fixed time.
 #pragma once
 
 #include <sys/types.h>
@@ -73,8 +73,9 @@ class Session {
 
   // Runs xdotool with these arguments on this display; fails the test when it fails.
   void Xdotool(const std::vector<std::string>& args);
-  // A press-drag-release with the left button through the given points (screen coordinates);
-  // with a pace, the moves come no faster than one per pace, as a mouse gives them.
+  // A press-drag-release with the button through the given points (screen coordinates), each
+  // move handled by the X server before the next; with a pace, the moves come no faster than
+  // one per pace, as a mouse gives them.
   void Drag(const std::vector<std::pair<int, int>>& points, const std::string& button = "1",
             Millis pace = Millis(0));
 
