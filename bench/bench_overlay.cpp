@@ -79,12 +79,18 @@ struct MoveFigures {
   std::vector<double> latencyMs;
 };
 
+// Penvo started on a white desktop: its overlay window (0 when it did not come up).
+unsigned long StartOnWhite(Session& session, pid_t& pid) {
+  session.SetBackground([](int, int) { return 0xFFFFFF; });
+  pid = session.Start(ProgramPath("penvo"));
+  return session.WaitForWindow("TFormPenvo");
+}
+
 MoveFigures Moves(bool latencyOnly = false) {
   MoveFigures f;
   Session session(1920, 1080);
-  session.SetBackground([](int, int) { return 0xFFFFFF; });
-  const pid_t pid = session.Start(ProgramPath("penvo"));
-  const unsigned long w = session.WaitForWindow("TFormPenvo");
+  pid_t pid = -1;
+  const unsigned long w = StartOnWhite(session, pid);
   if (!w) return f;
   const Rect g = session.Geometry(w);
   Display* dpy = XOpenDisplay(session.DisplayName().c_str());
@@ -154,9 +160,8 @@ struct RefreshFigures {
 RefreshFigures Refreshes() {
   RefreshFigures f;
   Session session(1920, 1080);
-  session.SetBackground([](int, int) { return 0xFFFFFF; });
-  const pid_t pid = session.Start(ProgramPath("penvo"));
-  const unsigned long w = session.WaitForWindow("TFormPenvo");
+  pid_t pid = -1;
+  const unsigned long w = StartOnWhite(session, pid);
   if (!w) return f;
   const Rect g = session.Geometry(w);
   Display* dpy = XOpenDisplay(session.DisplayName().c_str());
