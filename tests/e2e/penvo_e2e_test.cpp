@@ -6,6 +6,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/Harness.h"
@@ -144,6 +145,24 @@ TEST_F(Penvo, ASecondStartBringsTheFirstToTheFrontAndEnds) {
   EXPECT_EQ(session_.WaitExit(second, 10s), 0);
   EXPECT_EQ(session_.Windows("TFormPenvo").size(), 1u);
   EXPECT_TRUE(session_.Running(pid_));
+}
+
+TEST_F(Penvo, TurningToAnotherProgramGetsTheOverlayOutOfTheWayAndComingBackRestoresIt) {
+  // The program ignores a loss of activation within a second of gaining it (its own timer
+  // clears the flag every second): this is that second passing, not a wait for the program.
+  std::this_thread::sleep_for(1100ms);
+  const pid_t other = session_.Start(ProgramPath("demo_form"));
+  const unsigned long otherWindow = session_.WaitForWindow("TDemoForm");
+  ASSERT_NE(otherWindow, 0u);
+  EXPECT_TRUE(Session::WaitFor([&] { return !session_.Viewable(window_); }, 5s))
+      << "the overlay stayed over the other program";
+  EXPECT_TRUE(session_.Running(pid_));
+  session_.Xdotool({"windowactivate", std::to_string(window_)});
+  EXPECT_TRUE(
+      Session::WaitFor([&] { return session_.Viewable(window_) && session_.Focused(window_); }, 5s))
+      << "the overlay did not come back";
+  EXPECT_TRUE(session_.Running(other));
+  session_.Stop(other);
 }
 
 TEST_F(Penvo, AnUpperCaseLetterMinimizesTheProgram) {
