@@ -88,5 +88,15 @@ TEST_F(PosixInstanceLock, NoLockFileNoClaim) {
   EXPECT_EQ(claim.lock, nullptr);
 }
 
+TEST_F(PosixInstanceLock, ALockFileAnotherUserMadeIsNoClaim) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to give the file to another user";
+  // Another user put it into the shared directory first and could hold it for good.
+  const std::string path = dir_.File("Penvo.lock");
+  test::WriteFile(path, "");
+  ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+  std::filesystem::permissions(path, std::filesystem::perms(0666));
+  EXPECT_EQ(Try().claim, InstanceClaim::Unavailable);
+}
+
 }  // namespace
 }  // namespace penvo::os
