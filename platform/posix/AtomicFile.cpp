@@ -102,9 +102,15 @@ Replaced Replace(const std::string& path, std::string_view content, mode_t mode)
                                                                : Replaced::No;
   const bool written = WriteAll(fd, content) && ::fchmod(fd, finalMode) == 0 && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(name.data(), path.c_str()) != 0) {
+  if (!written || !closed) {
     ::unlink(name.data());
     return Replaced::No;
+  }
+  if (::rename(name.data(), path.c_str()) != 0) {
+    // A sticky directory refuses to replace another user's file the user may still write.
+    const int error = errno;
+    ::unlink(name.data());
+    return error == EACCES || error == EPERM ? Replaced::DirectoryRefused : Replaced::No;
   }
   SyncDirectory(dir);
   return Replaced::Yes;

@@ -101,5 +101,27 @@ TEST_F(IniInRootsDirectory, WhatTheUserMayNotWriteIsRefusedAndLeftAlone) {
   EXPECT_EQ(Names(), std::vector<std::string>{"settings.ini"});
 }
 
+TEST_F(IniInRootsDirectory, AFileTheUserMayWriteInASharedStickyDirectoryIsWrittenInPlace) {
+  // Like /tmp: anyone may add files, nobody may replace another user's.
+  fs::permissions(dir_.Path(), fs::perms(01777));
+  const std::string dir = dir_.Path().string(), path = path_;
+  const int status = AsNobody([&] {
+    if (::access(dir.c_str(), X_OK) != 0) ::_exit(kCannotReach);
+    try {
+      WriteProfileValue(path, "S", "k", "written");
+      return true;
+    } catch (const OsError&) {
+      return false;
+    }
+  });
+  if (status == kCannotReach) GTEST_SKIP() << "nobody cannot reach " << dir_.Path();
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(test::ReadFile(path_), "[S]\nold=1\nk=written\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);
+  EXPECT_EQ(Names(), std::vector<std::string>{"settings.ini"});  // no temporary file left
+}
+
 }  // namespace
 }  // namespace penvo::os
