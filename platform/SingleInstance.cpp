@@ -60,7 +60,7 @@ struct TSingleInstance::Impl {
   std::unique_ptr<QLocalServer> server;
   std::function<void()> onActivate;
 
-  void Listen();
+  void Listen(bool claimed);
 };
 
 TSingleInstance::TSingleInstance(std::string ClassName) : FImpl(std::make_unique<Impl>()) {
@@ -91,17 +91,20 @@ bool TSingleInstance::Claim(std::function<void()> OnActivate) {
     std::this_thread::sleep_for(kHandOverPoll);
   }
   FImpl->onActivate = std::move(OnActivate);
-  FImpl->Listen();
+  FImpl->Listen(FImpl->lock != nullptr);
   return true;
 }
 
-void TSingleInstance::Impl::Listen() {
+void TSingleInstance::Impl::Listen(bool claimed) {
   server = std::make_unique<QLocalServer>();
   server->setSocketOptions(QLocalServer::UserAccessOption);
-  // The claim is ours (or none can be had and nobody answered), so a socket under the name was
-  // left by an instance that crashed.
-  QLocalServer::removeServer(name);
-  server->listen(name);
+  // With the claim ours, a socket under the name was left by an instance that crashed. Without
+  // a lock to be had, a socket may still be a busy instance's: it is only replaced when this
+  // start cannot listen beside it.
+  if (claimed || !server->listen(name)) {
+    QLocalServer::removeServer(name);
+    server->listen(name);
+  }
   QObject::connect(server.get(), &QLocalServer::newConnection, [this] {
     while (QLocalSocket* peer = server->nextPendingConnection()) {
       QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);

@@ -37,7 +37,7 @@ TEST_F(SingleInstance, ALaterStartBringsTheRunningOneToTheFrontAndLeavesItReacha
   }
 }
 
-TEST_F(SingleInstance, ASocketLeftByACrashedInstanceIsTakenOver) {
+TEST_F(SingleInstance, ASocketLeftByACrashedInstanceDoesNotStopTheNextStartBeingFound) {
   PENVO_ONLY_ON(Posix, "only there is a local server a file that outlives its process");
   const std::string name = "stale";
   const std::filesystem::path stale = dir_.Path() / TSingleInstance(name).ServerName();
