@@ -24,6 +24,7 @@ class TEditDouble : public TEdit {
   double Value() const { return FValue; }
   // Writes the number as text (unless it is within 1e-5 of the value) and stores it exactly.
   virtual void SetValue(double X);
+  // The check; made by AfterConstruction, so a field is made by NewComponent or Make.
   TCheckLegal& Check() const { return *FCheck; }
 
   // Value := X, then the check.

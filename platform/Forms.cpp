@@ -306,7 +306,7 @@ void TForm::Hide() {
 
 void TForm::BringToFront() {
   QWidget* w = Widget();
-  if (w->isMinimized()) w->showNormal();
+  if (w->isMinimized()) qt::Deiconify(w);  // a maximized window comes back maximized
   w->raise();
   w->activateWindow();
 }
