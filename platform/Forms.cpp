@@ -423,7 +423,6 @@ struct TApplication::Impl {
   bool deliveredActive = false;
   std::vector<TForm*> minimizedForms;  // visible forms that Minimize took off the screen
   std::vector<QSize> minimizedSizes;   // their sizes then
-  std::vector<TForm*> hiddenForms;     // of those, the ones without a window manager to help
 };
 
 TApplication::TApplication(int& argc, char** argv)
@@ -485,7 +484,6 @@ void TApplication::Minimize() {
   FMinimized = true;
   FImpl->minimizedForms.clear();
   FImpl->minimizedSizes.clear();
-  FImpl->hiddenForms.clear();
   for (TForm* f : Forms())
     if (f->IsVisible()) {
       FImpl->minimizedForms.push_back(f);
@@ -501,10 +499,7 @@ void TApplication::Minimize() {
   if (!qt::WaitUntil(gone, kWindowDeadlineMs / 3)) {
     // Without a window manager a window cannot be minimized; it leaves the screen hidden.
     for (TForm* f : FImpl->minimizedForms)
-      if (Exposed(f->Widget())) {
-        FImpl->hiddenForms.push_back(f);
-        f->Widget()->hide();
-      }
+      if (Exposed(f->Widget())) f->Widget()->hide();
     qt::WaitUntil(gone, kWindowDeadlineMs);
   }
   if (FImpl->deliveredActive) {
@@ -528,15 +523,7 @@ void TApplication::Restore() {
     // picture too, never a bare background.
     f->MarkShown(true);
     f->PrepareSurface();
-    QWidget* w = f->Widget();
-    const bool hidden = std::find(FImpl->hiddenForms.begin(), FImpl->hiddenForms.end(), f) !=
-                        FImpl->hiddenForms.end();
-    if (!hidden)
-      qt::Deiconify(w);
-    else if (f->WindowState() == TWindowState::wsMaximized)
-      w->showMaximized();
-    else
-      w->showNormal();
+    qt::Deiconify(f->Widget());  // also a window that had to be hidden instead
   }
   // Back means shown at the size it had: a maximized window may be mapped at its normal size
   // first and enlarged by the window manager afterwards.
@@ -554,7 +541,6 @@ void TApplication::Restore() {
   }
   if (FMainForm && FMainForm->IsVisible()) FMainForm->BringToFront();
   FImpl->minimizedForms.clear();
-  FImpl->hiddenForms.clear();
   if (!FImpl->deliveredActive) {
     FImpl->deliveredActive = true;
     for (TApplicationEvents* e : std::vector(FEvents))
