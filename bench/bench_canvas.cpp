@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/qt/Bridge.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"
 
@@ -65,7 +66,7 @@ void BM_PutChangedRect(benchmark::State& state) {
   int n = 0;
   for (auto _ : state) {
     form->Canvas().FillRect({100, 100, 164, 164}, (n++ & 1) ? clRed : clBlue);
-    form->Widget()->repaint(100, 100, 64, 64);
+    qt::WidgetOf(form)->repaint(100, 100, 64, 64);
     QGuiApplication::sync();  // a round trip: the X server has drawn it
   }
   Application()->DestroyForms();

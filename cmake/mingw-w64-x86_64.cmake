@@ -1,6 +1,6 @@
 # Cross-compiles Penvo for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64-posix).
 # Usage: cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-#        -DPENVO_WITH_QT=OFF -DPENVO_BENCH=OFF
+#        -DPENVO_WITH_TOOLKIT=OFF -DPENVO_BENCH=OFF
 # The programs link statically (no DLL of the compiler's runtime must be found), and ctest runs
 # each test program under Wine (scripts/wine-run.sh).
 set(CMAKE_SYSTEM_NAME Windows)

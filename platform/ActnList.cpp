@@ -1,7 +1,6 @@
 #include "platform/ActnList.h"
 
-#include <QShortcut>
-#include <QWidget>
+#include "platform/Native.h"
 
 namespace penvo {
 
@@ -11,13 +10,10 @@ TAction::~TAction() = default;
 
 void TAction::SetShortCut(int Key, TWinControl* Form) {
   FShortCut = Key;
-  FQtShortcut.reset();
-  if (!Form || Key == 0) return;
-  // Function keys F1..F24 are the virtual keys 112..135.
-  const int qtKey = Key >= vkF1 && Key < vkF1 + 24 ? Qt::Key_F1 + (Key - vkF1) : Key;
-  FQtShortcut = std::make_unique<QShortcut>(QKeySequence(qtKey), Form->Widget());
-  FQtShortcut->setContext(Qt::WindowShortcut);
-  QObject::connect(FQtShortcut.get(), &QShortcut::activated, [this] { Execute(); });
+  FShortcut.reset();
+  auto* window = Form ? dynamic_cast<TNativeForm*>(Form->Native()) : nullptr;
+  if (!window || Key == 0) return;
+  FShortcut = NewNativeShortcut(Key, window, [this] { Execute(); });
 }
 
 bool TAction::Execute() {

@@ -6,9 +6,10 @@
 
 #include "platform/Controls.h"
 
-class QShortcut;
 
 namespace penvo {
+
+class TNativeShortcut;
 
 // Virtual-key codes of the keys Penvo binds (the key numbers a shortcut is stored by).
 constexpr int vkF1 = 112;
@@ -39,7 +40,7 @@ class TAction : public TComponent {
 
  private:
   int FShortCut = 0;
-  std::unique_ptr<QShortcut> FQtShortcut;
+  std::unique_ptr<TNativeShortcut> FShortcut;
 };
 
 }  // namespace penvo

@@ -1,6 +1,5 @@
 #include "platform/ComCtrls.h"
 
-#include <QWidget>
 #include <algorithm>
 
 namespace penvo {
@@ -10,7 +9,6 @@ TToolButton::TToolButton(TComponent* AOwner) : TControl(AOwner) {
 }
 
 TToolBar::TToolBar(TComponent* AOwner) : TWinControl(AOwner) {
-  Widget()->setAutoFillBackground(true);
   SetBounds(0, 0, 150, 29);
 }
 

@@ -1,27 +1,18 @@
 #include "platform/Controls.h"
 
-#include <QCursor>
-#include <QFont>
-#include <QPalette>
-#include <QWidget>
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/qt/Bridge.h"
+#include "platform/Native.h"
 
 namespace penvo {
 
-using qt::ToQ;
-
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
-  SetWidget(std::make_unique<QWidget>());
+  SetNative(NewNativeControl(this));
 }
 
 TControl::~TControl() {
-  if (FWidget) {
-    if (auto* link = dynamic_cast<qt::ControlLink*>(FWidget.get())) link->Unlink();
-    FWidget->blockSignals(true);
-  }
+  if (FNative) FNative->Unlink();
 }
 
 const TPropTable& TControl::ClassProperties() {
@@ -34,9 +25,10 @@ const TPropTable& TControl::ClassProperties() {
   return table;
 }
 
-void TControl::SetWidget(std::unique_ptr<QWidget> Widget) {
-  FWidget = std::move(Widget);
-  FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+void TControl::SetNative(std::unique_ptr<TNativeControl> Native) {
+  if (FNative) FNative->Unlink();
+  FNative = std::move(Native);
+  FNative->SetGeometry(FLeft, FTop, FWidth, FHeight);
   UpdateWidget();
 }
 
@@ -46,10 +38,11 @@ void TControl::SetParent(TWinControl* AParent) {
   FParent = AParent;
   if (FParent) {
     FParent->InsertControl(this);
-    FWidget->setParent(FParent->ClientWidget());
-    FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
-  } else if (FWidget->parentWidget()) {
-    FWidget->setParent(nullptr);  // hides it; it no longer goes with the parent's widget
+    FNative->SetParent(FParent->ClientNative());
+    FNative->SetGeometry(FLeft, FTop, FWidth, FHeight);
+    UpdateWidget();
+  } else if (FNative->HasParent()) {
+    FNative->SetParent(nullptr);  // it leaves the screen; it no longer goes with the parent
   }
   ParentChanged();
   if (FParent && (FAlign != TAlign::alNone || FParent->ArrangesAllChildren()))
@@ -62,10 +55,7 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   FTop = ATop;
   FWidth = std::max(AWidth, 0);
   FHeight = std::max(AHeight, 0);
-  if (FWidget && FWidget->parentWidget())
-    FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
-  else if (FWidget)
-    FWidget->resize(FWidth, FHeight);
+  if (FNative) FNative->SetGeometry(FLeft, FTop, FWidth, FHeight);
   if (changed && FParent && (FAlign != TAlign::alNone || FParent->ArrangesAllChildren()))
     FParent->AlignControls();
   if (changed) {
@@ -130,9 +120,7 @@ std::string TControl::EffectiveToolTip() const {
 }
 
 void TControl::SetFontHeight(int Height) {
-  QFont font = FWidget->font();
-  font.setPixelSize(std::max(1, std::abs(Height)));
-  FWidget->setFont(font);
+  FNative->SetFontHeight(std::max(1, std::abs(Height)));
 }
 
 void TControl::SetCursor(TCursor Value) {
@@ -176,28 +164,14 @@ void TControl::ParentChanged() {
 }
 
 void TControl::UpdateWidget() {
-  if (!FWidget) return;
-  FWidget->setToolTip(ToQ(EffectiveToolTip()));
-  switch (FCursor) {
-    case TCursor::crHandPoint:
-      FWidget->setCursor(Qt::PointingHandCursor);
-      break;
-    case TCursor::crIBeam:
-      FWidget->setCursor(Qt::IBeamCursor);
-      break;
-    case TCursor::crCross:
-      FWidget->setCursor(Qt::CrossCursor);
-      break;
-    case TCursor::crArrow:
-      FWidget->setCursor(Qt::ArrowCursor);
-      break;
-    case TCursor::crDefault:
-      FWidget->unsetCursor();
-      break;
-  }
-  FWidget->setEnabled(FEnabled);
-  // A top-level window's visibility is the form's business; a child shows with its parent.
-  if (FWidget->parentWidget()) FWidget->setVisible(FVisible);
+  if (!FNative) return;
+  TControlLook look;
+  look.ToolTip = EffectiveToolTip();
+  look.Cursor = FCursor;
+  look.Enabled = FEnabled;
+  look.Visible = FVisible;
+  look.Rgb = ColorToRGB(EffectiveColor());
+  FNative->SetLook(look);
 }
 
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
@@ -224,8 +198,8 @@ void TWinControl::RemoveControl(TControl* Control) {
   std::erase(FControls, Control);
 }
 
-QWidget* TWinControl::ClientWidget() const {
-  return Widget();
+TNativeControl* TWinControl::ClientNative() const {
+  return Native();
 }
 
 TRect TWinControl::ClientRect() const {
@@ -269,20 +243,16 @@ void TWinControl::AlignControls() {
 }
 
 void TWinControl::SetFocus() {
-  if (Widget()) Widget()->setFocus(Qt::OtherFocusReason);
+  if (Native()) Native()->SetFocus();
 }
 
 bool TWinControl::Focused() const {
-  return Widget() && Widget()->hasFocus();
+  return Native() && Native()->HasFocus();
 }
 
 void TWinControl::SetTabStop(bool Value) {
   FTabStop = Value;
-  QWidget* w = Widget();
-  if (!w || w->focusPolicy() == Qt::NoFocus) return;
-  // Qt gives a window's first focus, like Tab, only to controls that take Tab focus.
-  const int policy = Value ? (w->focusPolicy() | Qt::TabFocus) : (w->focusPolicy() & ~Qt::TabFocus);
-  w->setFocusPolicy(static_cast<Qt::FocusPolicy>(policy));
+  if (Native()) Native()->SetTabStop(Value);
 }
 
 void TWinControl::DestroyHandle() {
@@ -307,8 +277,8 @@ void TWinControl::ParentChanged() {
 }
 
 void TWinControl::Destroy() {
-  // Children stay with their owners; they only leave this parent, so that Qt does not delete
-  // their widgets with this one.
+  // Children stay with their owners; they only leave this parent, so that the window system
+  // does not destroy their windows with this one.
   while (!FControls.empty()) FControls.back()->SetParent(nullptr);
   TControl::Destroy();
 }

@@ -1,6 +1,6 @@
-// Controls: visual components over Qt widgets, with a parent, bounds, alignment, colour, hint
-// and cursor. The headers name no Qt type beyond forward declarations, so the program's own
-// units can use them without touching Qt.
+// Controls: visual components with a parent, bounds, alignment, colour, hint and cursor. The
+// rules live here, once; a native peer (platform/Native.h) shows each control in the window
+// system, over Qt or over Win32.
 #pragma once
 
 #include <functional>
@@ -11,11 +11,10 @@
 #include "platform/Component.h"
 #include "platform/Graphics.h"
 
-class QWidget;
-
 namespace penvo {
 
 class TWinControl;
+class TNativeControl;
 
 using TNotifyEvent = std::function<void(TPersistent* Sender)>;
 using TKeyPressEvent = std::function<void(TPersistent* Sender, char& Key)>;
@@ -103,8 +102,8 @@ class TControl : public TComponent {
   // Renames; a caption that equalled the old name follows the new one.
   void SetName(const std::string& NewName) override;
 
-  // The Qt widget that shows the control (platform/ only).
-  QWidget* Widget() const { return FWidget.get(); }
+  // The peer that shows the control (platform/ only).
+  TNativeControl* Native() const { return FNative.get(); }
 
   void Destroy() override;
 
@@ -113,9 +112,9 @@ class TControl : public TComponent {
   void StoreBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     FLeft = ALeft, FTop = ATop, FWidth = AWidth, FHeight = AHeight;
   }
-  // Takes over the widget that shows the control (done once, by the subclass's constructor).
-  void SetWidget(std::unique_ptr<QWidget> Widget);
-  // Applies colour, hint, cursor and visibility to the widget again.
+  // Takes over the peer that shows the control (done once, by the subclass's constructor).
+  void SetNative(std::unique_ptr<TNativeControl> Native);
+  // Applies colour, hint, cursor and visibility to the peer again.
   virtual void UpdateWidget();
   // The colour actually shown, following the parent where asked.
   TColor EffectiveColor() const;
@@ -135,7 +134,7 @@ class TControl : public TComponent {
   bool FShowHint = false, FParentShowHint = true;
   TCursor FCursor = TCursor::crDefault;
   std::string FText;
-  std::unique_ptr<QWidget> FWidget;
+  std::unique_ptr<TNativeControl> FNative;
 };
 
 // A control that has a window of its own: it can hold children and take the focus.
@@ -165,7 +164,7 @@ class TWinControl : public TControl {
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool Value);
 
-  // The window is going away (its widget stays, but the program ends or the window is made
+  // The window is going away (its peer stays, but the program ends or the window is made
   // again): children first, then this control.
   void DestroyHandle();
   // The window exists again: this control, then its children.
@@ -178,8 +177,8 @@ class TWinControl : public TControl {
   // Told when the control's window is destroyed or created (the handle steps above).
   virtual void DestroyWnd() {}
   virtual void CreateWnd() {}
-  // Where children's widgets go (the control's own widget by default).
-  virtual QWidget* ClientWidget() const;
+  // Where children's peers go (the control's own peer by default).
+  virtual TNativeControl* ClientNative() const;
   // The children in the order they were placed here.
   const std::vector<TControl*>& PlacementOrder() const { return FControls; }
   void ParentChanged() override;

@@ -1,63 +1,11 @@
 #include "platform/ExtCtrls.h"
 
-#include <QFrame>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QTimer>
-
-#include "platform/qt/Bridge.h"
+#include "platform/Native.h"
 
 namespace penvo {
 
-namespace qt {
-namespace {
-
-class PanelWidget : public QFrame, public ControlLink {
- public:
-  explicit PanelWidget(TPanel* control) : ControlLink(control) { setAutoFillBackground(true); }
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QFrame::paintEvent(event);
-    auto* panel = static_cast<TPanel*>(Control());
-    if (!panel) return;
-    QPainter painter(this);
-    int flags = Qt::AlignVCenter | Qt::TextShowMnemonic | Qt::TextDontClip;
-    switch (panel->Alignment()) {
-      case TAlignment::taLeftJustify:
-        flags |= Qt::AlignLeft;
-        break;
-      case TAlignment::taRightJustify:
-        flags |= Qt::AlignRight;
-        break;
-      case TAlignment::taCenter:
-        flags |= Qt::AlignHCenter;
-        break;
-    }
-    painter.drawText(contentsRect().adjusted(1, 0, -1, 0), flags, ToQ(panel->GetText()));
-  }
-
-  void mousePressEvent(QMouseEvent* event) override {
-    pressed_ = event->button() == Qt::LeftButton;
-  }
-
-  void mouseReleaseEvent(QMouseEvent* event) override {
-    // A click is a left press and release over the panel.
-    const bool click =
-        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->pos());
-    pressed_ = false;
-    if (click && Control()) Control()->Click();
-  }
-
- private:
-  bool pressed_ = false;
-};
-
-}  // namespace
-}  // namespace qt
-
 TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) {
-  SetWidget(std::make_unique<qt::PanelWidget>(this));
+  SetNative(NewNativePanel(this));
   SetColor(clBtnFace);
   SetBounds(0, 0, 185, 41);
 }
@@ -72,7 +20,7 @@ const TPropTable& TPanel::ClassProperties() {
 
 void TPanel::SetText(const std::string& Value) {
   TWinControl::SetText(Value);
-  Widget()->update();
+  Native()->Repaint();
 }
 
 void TPanel::SetBevelOuter(TBevelCut Value) {
@@ -87,24 +35,20 @@ void TPanel::SetBevelInner(TBevelCut Value) {
 
 void TPanel::SetAlignment(TAlignment Value) {
   FAlignment = Value;
-  Widget()->update();
+  Native()->Repaint();
 }
 
 void TPanel::UpdateWidget() {
   TWinControl::UpdateWidget();
-  auto* frame = static_cast<QFrame*>(Widget());
+  // One bevel is drawn: the outer one, or the inner one where there is no outer one.
   const TBevelCut bevel = FBevelOuter != TBevelCut::bvNone ? FBevelOuter : FBevelInner;
-  frame->setFrameStyle(bevel == TBevelCut::bvNone     ? QFrame::NoFrame
-                       : bevel == TBevelCut::bvRaised ? (QFrame::Panel | QFrame::Raised)
-                                                      : (QFrame::Panel | QFrame::Sunken));
-  qt::SetPaletteColor(frame, QPalette::Window, Color());
-  frame->update();
+  if (auto* panel = dynamic_cast<TNativePanel*>(Native())) panel->SetBevel(bevel);
 }
 
-TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FTimer(std::make_unique<QTimer>()) {
-  QObject::connect(FTimer.get(), &QTimer::timeout, [this] {
-    if (OnTimer) OnTimer(this);
-  });
+TTimer::TTimer(TComponent* AOwner)
+    : TComponent(AOwner), FTimer(NewNativeTimer([this] {
+        if (OnTimer) OnTimer(this);
+      })) {
   Update();
 }
 
@@ -122,9 +66,9 @@ void TTimer::SetEnabled(bool Value) {
 
 void TTimer::Update() {
   if (FEnabled && FInterval > 0)
-    FTimer->start(FInterval);
+    FTimer->Start(FInterval);
   else
-    FTimer->stop();
+    FTimer->Stop();
 }
 
 }  // namespace penvo

@@ -6,9 +6,10 @@
 
 #include "platform/Controls.h"
 
-class QTimer;
 
 namespace penvo {
+
+class TNativeTimer;
 
 enum class TBevelCut { bvNone, bvLowered, bvRaised };
 
@@ -56,7 +57,7 @@ class TTimer : public TComponent {
   void Update();
   int FInterval = 1000;
   bool FEnabled = true;
-  std::unique_ptr<QTimer> FTimer;
+  std::unique_ptr<TNativeTimer> FTimer;
 };
 
 }  // namespace penvo

@@ -9,11 +9,10 @@
 #include "platform/Controls.h"
 #include "platform/Graphics.h"
 
-class QImage;
-
 namespace penvo {
 
 class TApplication;
+class TNativeForm;
 
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TFormStyle { fsNormal, fsStayOnTop };
@@ -50,9 +49,11 @@ class TForm : public TWinControl {
   void SetFormStyle(TFormStyle Value);
   // Only a close box, no minimize or maximize box.
   void SetSystemMenuOnly(bool Value);
+  // Asks the window system to paint what lies beneath the window first, where it can.
+  void SetTransparentStyle();
   // The class name the window system knows the window by (X11 WM_CLASS); the program's name
   // when empty.
-  void SetWindowClass(const std::string& Value) { FWindowClass = Value; }
+  void SetWindowClass(const std::string& Value);
   const std::string& WindowClass() const { return FWindowClass; }
   bool CaptureBeneath = false;
 
@@ -97,14 +98,15 @@ class TForm : public TWinControl {
   void Destroy() override;
 
   // --- used by the platform ---
-  const QImage& Surface() const;
+  const TPixels& Surface() const;
+  TNativeForm& Window() const;
   void DeliverMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   void DeliverMouseMove(TShiftState Shift, int X, int Y);
   void DeliverMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
   void DeliverKey(char Key);
   void DeliverContextPopup(TPoint MousePos);
   // The picture of the screen that lies beneath the form (when CaptureBeneath is set).
-  void SetBeneath(const QImage& Picture, TPoint Origin);
+  void SetBeneath(const TImage& Picture, TPoint Origin);
   // The window came onto the screen: the picture beneath, EraseBackground, Paint.
   void PrepareSurface();
   void SurfaceResized();
@@ -112,6 +114,8 @@ class TForm : public TWinControl {
   void WindowMoved(int ALeft, int ATop, int AWidth, int AHeight);
   bool WasShown() const { return FWasShown; }
   void MarkShown(bool Value) { FWasShown = Value; }
+  // Puts what canvas drawing changed on the screen.
+  void FlushDrawing();
 
  private:
   struct Impl;
@@ -139,7 +143,7 @@ enum class TErrorAnswer { Cancel, YesToAll };
 // windows together, activation events.
 class TApplication : public TComponent {
  public:
-  // Sets Qt up; argc and argv must outlive the application.
+  // Sets the window system up; argc and argv must outlive the application.
   TApplication(int& argc, char** argv);
   ~TApplication() override;
   std::string ClassName() const override { return "TApplication"; }
@@ -186,6 +190,8 @@ class TApplication : public TComponent {
   void AddEvents(TApplicationEvents* Events);
   void RemoveEvents(TApplicationEvents* Events);
   std::vector<TForm*> Forms() const;
+  // The window system tells that the program became active (true) or another one did.
+  void Activated(bool Active);
 
  private:
   struct Impl;

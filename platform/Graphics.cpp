@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -416,6 +417,38 @@ void TCanvas::FillRect(const TRect& Rect, TColor Color) {
   for (int y = std::max(Rect.Top, 0); y < std::min(Rect.Bottom, FPixels.Height); ++y)
     painter.Run(y, Rect.Left, static_cast<long>(Rect.Right) - 1, Color);
   if (OnChange && !painter.Changed().IsEmpty()) OnChange(painter.Changed());
+}
+
+}  // namespace penvo
+
+namespace penvo {
+
+TImage TImage::Make(int Width, int Height, std::uint32_t Fill) {
+  Width = std::max(Width, 0);
+  Height = std::max(Height, 0);
+  auto memory = std::make_shared<std::vector<std::uint32_t>>(
+      static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height), Fill);
+  TImage image;
+  image.Pixels = {memory->data(), Width, Height, Width};
+  image.Keep = std::move(memory);
+  return image;
+}
+
+void CopyPixels(const TPixels& Source, TPoint Origin, const TPixels& Target) {
+  const int left = std::max(0, Origin.X), top = std::max(0, Origin.Y);
+  const int right = std::min(Target.Width, Origin.X + Source.Width);
+  const int bottom = std::min(Target.Height, Origin.Y + Source.Height);
+  if (right <= left || bottom <= top) return;
+  for (int y = top; y < bottom; ++y)
+    std::memcpy(Target.Row(y) + left, Source.Row(y - Origin.Y) + (left - Origin.X),
+                static_cast<std::size_t>(right - left) * 4);
+}
+
+bool SamePixels(const TPixels& A, const TPixels& B) {
+  if (A.Width != B.Width || A.Height != B.Height) return false;
+  for (int y = 0; y < A.Height; ++y)
+    if (std::memcmp(A.Row(y), B.Row(y), static_cast<std::size_t>(A.Width) * 4) != 0) return false;
+  return true;
 }
 
 }  // namespace penvo

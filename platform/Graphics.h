@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace penvo {
@@ -94,6 +95,24 @@ struct TPixels {
   int Stride = 0;  // pixels from one row to the next
   std::uint32_t* Row(int Y) const { return Bits + static_cast<std::ptrdiff_t>(Y) * Stride; }
 };
+
+// A picture of 32-bit pixels (0xffRRGGBB) that shares its memory: copies are cheap, and the
+// memory lives as long as one copy does (Keep holds whatever owns it).
+struct TImage {
+  TPixels Pixels;
+  std::shared_ptr<void> Keep;
+  bool IsNull() const { return Pixels.Bits == nullptr; }
+  int Width() const { return Pixels.Width; }
+  int Height() const { return Pixels.Height; }
+  // A new picture of its own memory, every pixel Fill.
+  static TImage Make(int Width, int Height, std::uint32_t Fill = 0xFF000000u);
+};
+
+// Copies the pixels of Source whose top-left lies at Origin (in Target's coordinates) into
+// Target, where both have pixels; the rest of Target stays.
+void CopyPixels(const TPixels& Source, TPoint Origin, const TPixels& Target);
+// Whether two pictures have the same size and pixels.
+bool SamePixels(const TPixels& A, const TPixels& B);
 
 // What a series of drawings does to each pixel, whatever lies beneath it. Every raster mode
 // acts on each bit of a pixel as one of 0, 1, the bit itself or its inverse, and so does any

@@ -54,9 +54,6 @@ class TEdit : public TWinControl {
   virtual void Change();
   // The key-press notification: raises OnKeyPress; Key 0 swallows the character.
   virtual void KeyPress(char& Key);
-
- protected:
-  void UpdateWidget() override;
 };
 
 // An editable drop-down list. OnChange runs for each typed change and each choice from the
@@ -79,9 +76,6 @@ class TComboBox : public TWinControl {
   TNotifyEvent OnChange;
   // Raises OnChange.
   virtual void Change();
-
- protected:
-  void UpdateWidget() override;
 };
 
 enum class TCheckBoxState { cbUnchecked = 0, cbChecked = 1, cbGrayed = 2 };
@@ -111,6 +105,8 @@ class TCheckBox : public TWinControl {
 
   // While set, state changes do not run Click.
   bool ClicksDisabled = false;
+  // The state changed (the user's click or the program's SetState): runs Click.
+  void StateChanged();
 
  private:
   bool FAllowGrayed = false;

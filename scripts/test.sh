@@ -76,7 +76,7 @@ run_wine_tests() {
 echo "== Windows build (mingw-w64) and unit tests under Wine"
 start=$SECONDS
 if scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-     -DPENVO_WITH_QT=OFF -DPENVO_BENCH=OFF; then
+     -DPENVO_WITH_TOOLKIT=OFF -DPENVO_BENCH=OFF; then
   echo "windows: cross build took $((SECONDS - start)) s"
   run_wine_tests
 else
@@ -86,7 +86,7 @@ fi
 if command -v clang++ >/dev/null; then
   echo "== fuzzers (20 s each)"
   if scripts/build.sh build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DPENVO_FUZZ=ON -DPENVO_TESTS=OFF \
-       -DPENVO_BENCH=OFF -DPENVO_WITH_QT=OFF; then
+       -DPENVO_BENCH=OFF -DPENVO_WITH_TOOLKIT=OFF; then
     for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
       name=$(basename "$fuzzer")
       corpus=$(mktemp -d)

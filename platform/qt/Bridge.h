@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QWidget>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "platform/Controls.h"
@@ -30,6 +31,12 @@ inline void SetPaletteColor(QWidget* w, QPalette::ColorRole role, TColor c) {
   palette.setColor(role, ToQColor(c));
   w->setPalette(palette);
 }
+
+// The Qt widget that shows a control (for the Qt toolkit's own tests as well).
+QWidget* WidgetOf(const TControl* Control);
+
+// Handles events (but no user input) until done() is true or deadlineMs passed; returns done().
+bool WaitUntil(const std::function<bool()>& done, int deadlineMs);
 
 // Mixed into every widget that calls back into its control; the control clears the link
 // before the widget goes, so no late Qt event reaches a half-destroyed control.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/qt/Bridge.h"
 #include "app/PenvoForm.h"
 #include "draw/DrawObject.h"
 #include "options/OptionsForm.h"
@@ -240,7 +241,7 @@ TEST_F(OverlayPixels, AFreeHandLineKeepsItsStartOverARefresh) {
 
 TEST_F(Overlay, TheOptionsWindowNeverGivesTheKeyboardToTheHiddenColourText) {
   O().Show();
-  QApplication::setActiveWindow(O().Widget());
+  QApplication::setActiveWindow(qt::WidgetOf(&O()));
   EXPECT_FALSE(O().EditColor->Focused());
   for (int i = 0; i < 12; ++i) {
     QWidget* focus = QApplication::focusWidget();

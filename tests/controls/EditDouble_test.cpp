@@ -1,5 +1,6 @@
 // The numeric edit field: what gets in by key and by paste, how the value follows the text, and
 // writing the value from the program.
+#include "platform/qt/Bridge.h"
 #include "controls/EditDouble.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ class EditDoubleTest : public test::WidgetTest {
     edit_->SetParent(form_);
     edit_->OnChange = [this](TPersistent*) { changes_.push_back(edit_->Text()); };
   }
-  QLineEdit* Line() const { return static_cast<QLineEdit*>(edit_->Widget()); }
+  QLineEdit* Line() const { return static_cast<QLineEdit*>(qt::WidgetOf(edit_)); }
   // Empties the field (the value stays) and forgets the changes so far.
   void Clear() {
     edit_->SetText("");

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <string>
 
+#include "platform/qt/Bridge.h"
 #include "controls/qdouble.h"
 #include "platform/Forms.h"
 #include "tests/settings/ChainSandbox.h"
@@ -41,7 +42,7 @@ class WidgetTest : public ::testing::Test {
   // Shows the form and makes it the active window, so that keys reach its controls.
   static void Activate(TForm* Form) {
     Form->Show();
-    QApplication::setActiveWindow(Form->Widget());
+    QApplication::setActiveWindow(qt::WidgetOf(Form));
   }
   // Closes the error box that the next modal run shows, and keeps its text.
   static void CloseErrorBox(std::string* text) {

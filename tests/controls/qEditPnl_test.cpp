@@ -1,5 +1,6 @@
 // The labelled control panel: adopting its input control, its caption and label, and keeping the
 // control's text between runs.
+#include "platform/qt/Bridge.h"
 #include "controls/qEditPnl.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,7 @@ TEST_F(CtrlPanelTest, TheCaptionsAcceleratorFocusesTheInputControl) {
   Activate(form_);
   other->SetFocus();
   ASSERT_TRUE(other->Focused());
-  QTest::keyClick(form_->Widget(), Qt::Key_W, Qt::AltModifier);
+  QTest::keyClick(qt::WidgetOf(form_), Qt::Key_W, Qt::AltModifier);
   EXPECT_TRUE(edit_->Focused());
 }
 

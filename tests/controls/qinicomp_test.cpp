@@ -1,5 +1,6 @@
 // The persisting edit and check box: loaded once from the store chain, every change written at
 // once.
+#include "platform/qt/Bridge.h"
 #include "controls/qinicomp.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ class EditIniTest : public test::WidgetTest {
     edit_->OnChange = [this](TPersistent*) { changes_.push_back(edit_->Text()); };
   }
   std::optional<std::string> Written() const { return chain_.UserValue(kSection, "EditColor"); }
-  QLineEdit* Line() const { return static_cast<QLineEdit*>(edit_->Widget()); }
+  QLineEdit* Line() const { return static_cast<QLineEdit*>(qt::WidgetOf(edit_)); }
 
   TForm* form_ = nullptr;
   TEditIni* edit_ = nullptr;
@@ -148,7 +149,7 @@ TEST_F(CheckBoxIniTest, AStoredZeroUnchecksTheBoxAtLoadWithOneClickAndNoWrite) {
 TEST_F(CheckBoxIniTest, TheUsersToggleByMouseOrKeyIsWrittenAtOnce) {
   form_->EndDescription();
   Activate(form_);
-  QWidget* widget = box_->Widget();
+  QWidget* widget = qt::WidgetOf(box_);
   const QPoint onTheBox(5, widget->height() / 2);
   QTest::mouseClick(widget, Qt::LeftButton, {}, onTheBox);
   EXPECT_EQ(Written(), "1");

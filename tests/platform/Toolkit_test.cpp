@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/qt/Bridge.h"
 #include "platform/ComCtrls.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
@@ -68,7 +69,7 @@ TEST_F(Toolkit, AnEditNotifiesEveryChangeOfItsTextAlsoFromTheProgram) {
   edit->SetText("abc");
   edit->SetText("abc");  // the same text: no change
   edit->SetText("");
-  QTest::keyClicks(edit->Widget(), "xy");
+  QTest::keyClicks(qt::WidgetOf(edit), "xy");
   EXPECT_EQ(log, (Log{"abc", "", "x", "xy"}));
 }
 
@@ -82,7 +83,7 @@ TEST_F(Toolkit, AnEditsKeyPressMaySwallowOrReplaceTheTypedCharacter) {
     if (key == 'q') key = 0;
     if (key == '.') key = ',';
   };
-  QTest::keyClicks(edit->Widget(), "1q.2");
+  QTest::keyClicks(qt::WidgetOf(edit), "1q.2");
   EXPECT_EQ(edit->Text(), "1,2");
   EXPECT_EQ(order, (Log{"1", "q", ".", "2"}));
   edit->SetSelStart(1);
@@ -91,7 +92,7 @@ TEST_F(Toolkit, AnEditsKeyPressMaySwallowOrReplaceTheTypedCharacter) {
   EXPECT_EQ(edit->SelLength(), 2);
   // Delete (with X11's text DEL) is no typed character: it deletes, unasked.
   edit->SetSelStart(0);
-  QTest::sendKeyEvent(QTest::Click, edit->Widget(), Qt::Key_Delete, QString(QChar(0x7f)),
+  QTest::sendKeyEvent(QTest::Click, qt::WidgetOf(edit), Qt::Key_Delete, QString(QChar(0x7f)),
                       Qt::NoModifier);
   EXPECT_EQ(edit->Text(), ",2");
   EXPECT_EQ(order.size(), 4u);
@@ -108,7 +109,7 @@ TEST_F(Toolkit, AComboBoxNotifiesTypingAndChoicesButNotTheProgramsText) {
   combo->SetText("Rectangle");
   EXPECT_EQ(combo->Text(), "Rectangle");
   EXPECT_TRUE(log.empty());
-  auto* qcombo = static_cast<QComboBox*>(combo->Widget());
+  auto* qcombo = static_cast<QComboBox*>(qt::WidgetOf(combo));
   qcombo->lineEdit()->clear();
   QTest::keyClicks(qcombo->lineEdit(), "El");
   EXPECT_EQ(log, (Log{"E", "El"}));
@@ -305,10 +306,10 @@ TEST_F(Toolkit, ALabelsAcceleratorFocusesItsControl) {
   label->SetText("&W");
   label->SetFocusControl(target);
   form->Show();
-  QApplication::setActiveWindow(form->Widget());
+  QApplication::setActiveWindow(qt::WidgetOf(form));
   first->SetFocus();
   ASSERT_TRUE(first->Focused());
-  QTest::keyClick(form->Widget(), Qt::Key_W, Qt::AltModifier);
+  QTest::keyClick(qt::WidgetOf(form), Qt::Key_W, Qt::AltModifier);
   EXPECT_TRUE(target->Focused());
 }
 
@@ -317,7 +318,7 @@ TEST_F(Toolkit, AFormReceivesTypedCharactersTheWayTheKeyCommandsNeedThem) {
   std::string typed;
   form->OnKeyPress = [&](TPersistent*, char& key) { typed += key; };
   form->Show();
-  QWidget* w = form->Widget();
+  QWidget* w = qt::WidgetOf(form);
   w->setFocus();
   QTest::keyClick(w, Qt::Key_A);
   QTest::keyClick(w, 'A');
@@ -345,9 +346,9 @@ TEST_F(Toolkit, TheRightButtonsReleaseEndsAGestureAndThenAsksForTheContextMenu) 
   };
   form->OnContextPopup = [&](TPersistent*, TPoint, bool&) { log.push_back("popup"); };
   form->Show();
-  QTest::mousePress(form->Widget(), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 6));
-  QTest::mousePress(form->Widget(), Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
-  QTest::mouseRelease(form->Widget(), Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
+  QTest::mousePress(qt::WidgetOf(form), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 6));
+  QTest::mousePress(qt::WidgetOf(form), Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
+  QTest::mouseRelease(qt::WidgetOf(form), Qt::RightButton, Qt::NoModifier, QPoint(7, 8));
   EXPECT_EQ(log, (Log{"down 0 shift 5,6", "down 1 7,8", "up 1", "popup"}));
 }
 
@@ -369,8 +370,8 @@ TEST_F(Toolkit, AFormPaintsItsSurfaceWithTheEraseAndPaintHooks) {
   form->SetBounds(10, 10, 60, 40);
   form->Show();
   EXPECT_EQ(form->paints, 1);
-  EXPECT_EQ(form->Surface().pixel(20, 5) & 0xFFFFFF, 0xFF0000u);
-  EXPECT_EQ(form->Surface().pixel(20, 20) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(form->Surface().Row(5)[20] & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(form->Surface().Row(20)[20] & 0xFFFFFF, 0x0000FFu);
   form->Show();  // already visible: no new picture
   EXPECT_EQ(form->paints, 1);
   form->Invalidate();

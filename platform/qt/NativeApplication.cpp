@@ -1,0 +1,127 @@
+// The Qt peer of the application: the message loop, waits, pictures of the screen, the mouse,
+// message boxes.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/Forms.h"
+#include "platform/Native.h"
+#include "platform/qt/Bridge.h"
+
+namespace penvo {
+
+namespace qt {
+
+bool WaitUntil(const std::function<bool()>& done, int deadlineMs) {
+  if (done()) return true;
+  QElapsedTimer clock;
+  clock.start();
+  QEventLoop loop;
+  QTimer check;
+  // Events are handled in between; user input waits for the end of the wait.
+  QObject::connect(&check, &QTimer::timeout, [&] {
+    if (done() || clock.elapsed() >= deadlineMs) loop.quit();
+  });
+  check.start(2);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  return done();
+}
+
+namespace {
+
+class ApplicationPeer : public TNativeApplication {
+ public:
+  ApplicationPeer(int& argc, char** argv, std::function<void(bool)> activation)
+      : app_(argc, argv) {
+    // Every mouse move the window system delivers must reach the forms: a quick zig-zag keeps
+    // its corners only if no move is merged into the next. Set after the application is made:
+    // the X11 platform plugin turns merging on while it starts.
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
+    QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&app_, &QGuiApplication::applicationStateChanged,
+                     [activation = std::move(activation)](Qt::ApplicationState state) {
+                       activation(state == Qt::ApplicationActive);
+                     });
+    clock_.start();
+  }
+
+  void Exec() override { QApplication::exec(); }
+  void Exit() override { QCoreApplication::exit(0); }
+  void ProcessEvents() override { QCoreApplication::processEvents(); }
+  bool WaitUntil(const std::function<bool()>& Done, int DeadlineMs) override {
+    return qt::WaitUntil(Done, DeadlineMs);
+  }
+  void CallLater(int Ms, std::function<void()> Fn) override {
+    QTimer::singleShot(Ms, Qt::PreciseTimer, &app_, std::move(Fn));
+  }
+  std::int64_t NowMs() const override { return clock_.elapsed(); }
+
+  TImage GrabScreen() override {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    const QRect r = screen->geometry();
+    // Window 0 is the whole desktop; the area is relative to the screen.
+    auto image = std::make_shared<QImage>(
+        screen->grabWindow(0, 0, 0, r.width(), r.height()).toImage().convertToFormat(
+            QImage::Format_RGB32));
+    TImage picture;
+    picture.Pixels = {reinterpret_cast<std::uint32_t*>(image->bits()), image->width(),
+                      image->height(), static_cast<int>(image->bytesPerLine() / 4)};
+    picture.Keep = std::move(image);
+    return picture;
+  }
+
+  TRect PrimaryScreenRect() const override {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect r = screen ? screen->geometry() : QRect();
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+  }
+
+  TPoint MousePos() const override {
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+  }
+
+  TErrorAnswer ShowWriteError(const std::string& Text) override {
+    QMessageBox box(QMessageBox::Critical, "Error", ToQ(Text));
+    // One role for both keeps them in this order whatever the desktop's button layout says.
+    QPushButton* cancel = box.addButton("Cancel", QMessageBox::ActionRole);
+    box.addButton("Yes to &All", QMessageBox::ActionRole);
+    box.setEscapeButton(cancel);
+    box.setDefaultButton(static_cast<QPushButton*>(nullptr));
+    for (QAbstractButton* b : box.buttons())
+      if (auto* p = qobject_cast<QPushButton*>(b)) p->setAutoDefault(false);
+    box.exec();
+    return box.clickedButton() && box.clickedButton() != cancel ? TErrorAnswer::YesToAll
+                                                                : TErrorAnswer::Cancel;
+  }
+
+  void ShowException(const std::string& Message) override {
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
+                          ToQ(Message));
+  }
+
+ private:
+  QApplication app_;
+  QElapsedTimer clock_;
+};
+
+}  // namespace
+}  // namespace qt
+
+std::unique_ptr<TNativeApplication> NewNativeApplication(int& argc, char** argv,
+                                                         std::function<void(bool)> Activation) {
+  return std::make_unique<qt::ApplicationPeer>(argc, argv, std::move(Activation));
+}
+
+}  // namespace penvo

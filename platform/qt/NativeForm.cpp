@@ -1,0 +1,202 @@
+// The Qt peer of a form: a top-level widget that shows the form's surface and passes input on.
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "platform/Forms.h"
+#include "platform/qt/NativeControls.h"
+#include "platform/qt/WindowSystem.h"
+
+namespace penvo {
+
+namespace qt {
+namespace {
+
+TShiftState ShiftOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
+  TShiftState s;
+  s.Shift = mods & Qt::ShiftModifier;
+  s.Alt = mods & Qt::AltModifier;
+  s.Ctrl = mods & Qt::ControlModifier;
+  s.Left = buttons & Qt::LeftButton;
+  s.Right = buttons & Qt::RightButton;
+  s.Middle = buttons & Qt::MiddleButton;
+  return s;
+}
+
+bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
+  switch (b) {
+    case Qt::LeftButton:
+      out = TMouseButton::mbLeft;
+      return true;
+    case Qt::RightButton:
+      out = TMouseButton::mbRight;
+      return true;
+    case Qt::MiddleButton:
+      out = TMouseButton::mbMiddle;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// How long the window system may take to map a window.
+constexpr int kShowDeadlineMs = 1500;
+
+class FormPeer : public Peer<QWidget, TNativeForm> {
+ public:
+  explicit FormPeer(TForm* form) : Peer(form) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    // The context request comes with the right button's release (see mouseReleaseEvent), not
+    // with its press as Qt does it on X11.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+  }
+
+  TForm* Form() const { return static_cast<TForm*>(Control()); }
+
+  void SetTitle(const std::string& Text) override { setWindowTitle(ToQ(Text)); }
+  void SetStayOnTop(bool Value) override { setWindowFlag(Qt::WindowStaysOnTopHint, Value); }
+  void SetToolWindow(bool Value) override {
+    // A window with only a close box is a tool window: window managers then leave out the
+    // minimize and maximize buttons and keep it off the task bar, where the main window stands
+    // for the whole program.
+    Qt::WindowFlags flags = windowFlags() & Qt::WindowStaysOnTopHint;
+    flags |= Value ? (Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                      Qt::WindowCloseButtonHint)
+                   : Qt::Window;
+    setWindowFlags(flags);
+  }
+  // The X11 class is a property of the window, which exists once it shows.
+  void SetWindowClass(const std::string& Name) override { windowClass_ = Name; }
+  // No such style here: the overlay lays its picture of the screen beneath itself.
+  void SetTransparentStyle() override {}
+  void SetGeometry(int, int, int Width, int Height) override { resize(Width, Height); }
+  void Move(int Left, int Top) override { move(Left, Top); }
+
+  void ShowWindow(bool Maximized) override {
+    if (!windowClass_.empty())
+      qt::SetWindowClass(this, FromQ(QGuiApplication::applicationName()), windowClass_);
+    if (Maximized)
+      showMaximized();
+    else
+      showNormal();
+    raise();
+    activateWindow();
+    WaitUntil([this] { return IsExposed(); }, kShowDeadlineMs);
+  }
+  void HideWindow() override { hide(); }
+  void Iconify() override { qt::Iconify(this); }
+  void Deiconify() override { qt::Deiconify(this); }
+  void HideInstead() override { hide(); }
+  bool IsExposed() const override { return windowHandle() && windowHandle()->isExposed(); }
+  bool IsIconic() const override { return isMinimized(); }
+  void Activate() override {
+    if (isMinimized()) qt::Deiconify(this);  // a maximized window comes back maximized
+    raise();
+    activateWindow();
+  }
+  TPoint ClientSize() const override { return {width(), height()}; }
+  TPoint ClientOrigin() const override {
+    const QPoint p = mapToGlobal(QPoint(0, 0));
+    return {p.x(), p.y()};
+  }
+  TPixels AllocateSurface(int Width, int Height) override {
+    surface_ = QImage(Width, Height, QImage::Format_RGB32);
+    return {reinterpret_cast<std::uint32_t*>(surface_.bits()), Width, Height,
+            static_cast<int>(surface_.bytesPerLine() / 4)};
+  }
+  void Flush(const TRect& r) override {
+    if (!r.IsEmpty()) repaint(QRect(r.Left, r.Top, r.Width(), r.Height()));
+  }
+  void FlushAll() override { update(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!Form()) return;
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(event->rect(), surface_, event->rect());
+  }
+
+  void resizeEvent(QResizeEvent*) override {
+    if (!Form()) return;
+    Form()->WindowMoved(x(), y(), width(), height());
+    Form()->SurfaceResized();
+  }
+
+  void moveEvent(QMoveEvent*) override {
+    if (Form()) Form()->WindowMoved(x(), y(), width(), height());
+  }
+
+  void mousePressEvent(QMouseEvent* e) override { Press(e, false); }
+  void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, true); }
+
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (Form())
+      Form()->DeliverMouseMove(ShiftOf(e->modifiers(), e->buttons()), e->position().toPoint().x(),
+                               e->position().toPoint().y());
+  }
+
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    TMouseButton button;
+    if (!Form() || !ButtonOf(e->button(), button)) return;
+    const QPoint p = e->position().toPoint();
+    Form()->DeliverMouseUp(button, ShiftOf(e->modifiers(), e->buttons() | e->button()), p.x(),
+                           p.y());
+    if (Form() && button == TMouseButton::mbRight) Form()->DeliverContextPopup({p.x(), p.y()});
+  }
+
+  void keyPressEvent(QKeyEvent* e) override {
+    if (!Form()) return;
+    if (e->key() == Qt::Key_Menu) {
+      const QPoint p = mapFromGlobal(QCursor::pos());
+      Form()->DeliverContextPopup({p.x(), p.y()});
+      return;
+    }
+    const int typed = TypedChar(*e);
+    if (typed >= 0)
+      Form()->DeliverKey(static_cast<char>(typed));
+    else
+      QWidget::keyPressEvent(e);
+  }
+
+  // Tab moves the focus between the form's controls; where no control has it, the form
+  // receives Tab as a typed character (9).
+  bool focusNextPrevChild(bool next) override {
+    if (focusWidget() == nullptr || focusWidget() == this) return false;
+    return QWidget::focusNextPrevChild(next);
+  }
+
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();
+    if (Form()) Form()->Close();
+  }
+
+ private:
+  void Press(QMouseEvent* e, bool isDouble) {
+    TMouseButton button;
+    if (!Form() || !ButtonOf(e->button(), button)) return;
+    TShiftState shift = ShiftOf(e->modifiers(), e->buttons());
+    shift.Double = isDouble;
+    const QPoint p = e->position().toPoint();
+    Form()->DeliverMouseDown(button, shift, p.x(), p.y());
+  }
+
+  QImage surface_{1, 1, QImage::Format_RGB32};
+  std::string windowClass_;
+};
+
+}  // namespace
+}  // namespace qt
+
+std::unique_ptr<TNativeForm> NewNativeForm(TForm* Form) {
+  return std::make_unique<qt::FormPeer>(Form);
+}
+
+}  // namespace penvo
