@@ -366,9 +366,25 @@ std::vector<TForm*> TApplication::Forms() const {
   return forms;
 }
 
+bool TApplication::IsMinimized() const {
+  // The window manager may bring the windows back by itself (the task bar, a window switcher):
+  // then the program is on the screen again, whatever it asked for last.
+  return FMinimized && !AnyMinimizedFormBack();
+}
+
+bool TApplication::AnyMinimizedFormBack() const {
+  return std::any_of(FImpl->minimizedForms.begin(), FImpl->minimizedForms.end(),
+                     [](TForm* f) { return f->Window().IsExposed(); });
+}
+
 void TApplication::Minimize() {
-  if (FMinimized) return;
+  if (IsMinimized()) return;
   FMinimized = true;
+  TakeFormsOffScreen();
+  Activated(false);
+}
+
+void TApplication::TakeFormsOffScreen() {
   FImpl->minimizedForms.clear();
   FImpl->minimizedSizes.clear();
   for (TForm* f : Forms())
@@ -379,21 +395,20 @@ void TApplication::Minimize() {
       f->MarkShown(false);
       f->Window().Iconify();
     }
-  const auto gone = [this] {
-    return std::none_of(FImpl->minimizedForms.begin(), FImpl->minimizedForms.end(),
-                        [](TForm* f) { return f->Window().IsExposed(); });
-  };
+  const auto gone = [this] { return !AnyMinimizedFormBack(); };
   if (!FImpl->native->WaitUntil(gone, kWindowDeadlineMs / 3)) {
     // Without a window manager a window cannot be minimized; it leaves the screen hidden.
     for (TForm* f : FImpl->minimizedForms)
       if (f->Window().IsExposed()) f->Window().HideInstead();
     FImpl->native->WaitUntil(gone, kWindowDeadlineMs);
   }
-  Activated(false);
 }
 
 void TApplication::Restore() {
   if (!FMinimized) return;
+  // Windows that the window manager brought back show an old picture, and the screen holds
+  // them: they leave once more, so that the picture beneath is the desktop's own.
+  if (AnyMinimizedFormBack()) TakeFormsOffScreen();
   FMinimized = false;
   const bool needsPicture = std::any_of(FImpl->minimizedForms.begin(), FImpl->minimizedForms.end(),
                                         [](TForm* f) { return f->CaptureBeneath; });

@@ -169,7 +169,9 @@ class TApplication : public TComponent {
   // they really have; Restore brings them back, each over a fresh picture of the screen.
   void Minimize();
   void Restore();
-  bool IsMinimized() const { return FMinimized; }
+  // Whether the program's windows are off the screen: minimized by the program, and not brought
+  // back by the window manager since.
+  bool IsMinimized() const;
   // Brings the main form to the front, restoring the program first if it is minimized.
   void BringToFront();
 
@@ -194,6 +196,10 @@ class TApplication : public TComponent {
   void Activated(bool Active);
 
  private:
+  bool AnyMinimizedFormBack() const;
+  // Iconifies every visible form and waits until the screen no longer shows them.
+  void TakeFormsOffScreen();
+
   struct Impl;
   std::unique_ptr<Impl> FImpl;
   TForm* FMainForm = nullptr;

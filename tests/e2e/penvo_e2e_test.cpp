@@ -165,6 +165,43 @@ TEST_F(Penvo, TurningToAnotherProgramGetsTheOverlayOutOfTheWayAndComingBackResto
   session_.Stop(other);
 }
 
+// The window manager, not the program, brings the overlay back (the task bar, a window
+// switcher): the program follows the real state of its windows.
+class PenvoBroughtBack : public Penvo {
+ protected:
+  void LeaveThenComeBackThroughTheWindowManager(Millis away) {
+    Key("Escape");
+    ASSERT_TRUE(Session::WaitFor([&] { return !session_.Viewable(window_); }, 5s));
+    // Time away from the screen, as the person takes it (the program's one-second timer
+    // decides what coming back means).
+    if (away > Millis(0)) std::this_thread::sleep_for(away);
+    box_ = session_.CreateBox({300, g_.y + 200, 100, 100}, 0x00FF00);
+    session_.Xdotool({"windowactivate", std::to_string(window_)});
+    ASSERT_TRUE(Session::WaitFor(
+        [&] { return session_.Viewable(window_) && session_.Focused(window_); }, 5s));
+  }
+  unsigned long box_ = 0;
+};
+
+TEST_F(PenvoBroughtBack, WithinTheSecondRefreshAndTurningAwayStillWork) {
+  LeaveThenComeBackThroughTheWindowManager(Millis(0));
+  // Space shows the desktop as it now is, never the overlay's own old picture.
+  RefreshKey("space");
+  EXPECT_TRUE(session_.WaitForPixel(350, g_.y + 250, 0x00FF00));
+  std::this_thread::sleep_for(1100ms);  // the activation timer's second passes
+  const pid_t other = session_.Start(ProgramPath("demo_form"));
+  ASSERT_NE(session_.WaitForWindow("TDemoForm"), 0u);
+  EXPECT_TRUE(Session::WaitFor([&] { return !session_.Viewable(window_); }, 5s))
+      << "the overlay stayed over the other program";
+  session_.Stop(other);
+}
+
+TEST_F(PenvoBroughtBack, AfterTheSecondItShowsTheDesktopAsItNowIs) {
+  LeaveThenComeBackThroughTheWindowManager(1100ms);
+  EXPECT_TRUE(session_.WaitForPixel(350, g_.y + 250, 0x00FF00));
+  EXPECT_TRUE(session_.WaitForPixel(100, g_.y + 100, kWhite));
+}
+
 TEST_F(Penvo, AnUpperCaseLetterMinimizesTheProgram) {
   Key("R");
   EXPECT_TRUE(Session::WaitFor([&] { return !session_.Viewable(window_); }, 5s));
