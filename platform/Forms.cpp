@@ -119,6 +119,11 @@ void TForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   Window().Move(ALeft, ATop);
 }
 
+TRect TForm::ClientRect() const {
+  const TPoint size = Window().ClientSize();
+  return {0, 0, size.X, size.Y};
+}
+
 void TForm::WindowMoved(int ALeft, int ATop, int AWidth, int AHeight) {
   StoreBounds(ALeft, ATop, AWidth, AHeight);
   AlignControls();

@@ -40,8 +40,11 @@ class TForm : public TWinControl {
   bool IsForm() const override { return true; }
 
   void SetText(const std::string& Value) override;  // the window's title
-  // Left and Top place the window's frame on the screen; Width and Height size its client area.
+  // Left, Top, Width and Height are the window's frame on the screen (its client area where the
+  // window system has no frame).
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  // The client area, where the form's controls are laid out.
+  TRect ClientRect() const override;
 
   TWindowState WindowState() const;
   void SetWindowState(TWindowState Value);

@@ -76,7 +76,12 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   void SetWindowClass(const std::string& Name) override { windowClass_ = Name; }
   // No such style here: the overlay lays its picture of the screen beneath itself.
   void SetTransparentStyle() override {}
-  void SetGeometry(int, int, int Width, int Height) override { resize(Width, Height); }
+  // Width and Height are the frame's; the client area is what the window manager's frame
+  // leaves (all of it until the window is framed).
+  void SetGeometry(int, int, int Width, int Height) override {
+    frameSize_ = QSize(Width, Height);
+    FitClientToFrame();
+  }
   void Move(int Left, int Top) override { move(Left, Top); }
 
   void ShowWindow(bool Maximized) override {
@@ -89,6 +94,8 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     raise();
     activateWindow();
     WaitUntil([this] { return IsExposed(); }, kShowDeadlineMs);
+    // Now framed: the frame, not the client area, takes the size asked for.
+    if (!Maximized) FitClientToFrame();
   }
   void HideWindow() override { hide(); }
   void Iconify() override { qt::Iconify(this); }
@@ -126,12 +133,12 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
 
   void resizeEvent(QResizeEvent*) override {
     if (!Form()) return;
-    Form()->WindowMoved(x(), y(), width(), height());
+    TellBounds();
     Form()->SurfaceResized();
   }
 
   void moveEvent(QMoveEvent*) override {
-    if (Form()) Form()->WindowMoved(x(), y(), width(), height());
+    if (Form()) TellBounds();
   }
 
   void mousePressEvent(QMouseEvent* e) override { Press(e, false); }
@@ -179,6 +186,18 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   }
 
  private:
+  // The frame's place and size, as the window system tells them.
+  void TellBounds() {
+    const QRect frame = frameGeometry();
+    Form()->WindowMoved(frame.x(), frame.y(), frame.width(), frame.height());
+  }
+
+  void FitClientToFrame() {
+    const QSize decoration = frameGeometry().size() - size();
+    const QSize client = (frameSize_ - decoration).expandedTo(QSize(1, 1));
+    if (client != size()) resize(client);
+  }
+
   void Press(QMouseEvent* e, bool isDouble) {
     TMouseButton button;
     if (!Form() || !ButtonOf(e->button(), button)) return;
@@ -190,6 +209,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
 
   QImage surface_{1, 1, QImage::Format_RGB32};
   std::string windowClass_;
+  QSize frameSize_;
 };
 
 }  // namespace

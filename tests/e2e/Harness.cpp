@@ -189,10 +189,15 @@ pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet, int passF
     const std::string key = entry.substr(0, entry.find('='));
     bool replaced = key == "WAYLAND_DISPLAY";
     for (const auto& [k, v] : overrides) replaced = replaced || k == key;
+    for (const auto& [k, v] : extraEnv_) replaced = replaced || k == key;
     if (!replaced) env.push_back(entry);
   }
-  for (const auto& [k, v] : overrides)
-    if (!v.empty()) env.push_back(k + "=" + v);
+  for (const auto& [k, v] : overrides) {
+    bool replaced = false;
+    for (const auto& [ek, ev] : extraEnv_) replaced = replaced || ek == k;
+    if (!v.empty() && !replaced) env.push_back(k + "=" + v);
+  }
+  for (const auto& [k, v] : extraEnv_) env.push_back(k + "=" + v);
   std::vector<char*> envp, args;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -217,6 +222,27 @@ pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet, int passF
     return -1;
   }
   return pid;
+}
+
+void Session::SetEnv(const std::string& key, const std::string& value) {
+  std::erase_if(extraEnv_, [&](const auto& kv) { return kv.first == key; });
+  extraEnv_.emplace_back(key, value);
+}
+
+std::optional<int> Session::Run(const std::vector<std::string>& argv, Millis deadline) {
+  std::string line;
+  for (const auto& a : argv) line += " " + a;
+  Note("run" + line);
+  const pid_t pid = Spawn(argv, false);
+  if (pid <= 0) return std::nullopt;
+  int status = -1;
+  if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, deadline)) {
+    Note("killing" + line + ": it did not end in time");
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return std::nullopt;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 pid_t Session::Start(const std::string& program, const std::vector<std::string>& args) {
@@ -280,14 +306,80 @@ unsigned long Session::WaitForWindow(const std::string& className, Millis deadli
         return window != 0;
       },
       deadline);
-  if (!window) {
+  if (!window)
     Note("no window of class " + className);
-  } else if (!maps_.count(window)) {
-    XSelectInput(dpy_, window, StructureNotifyMask);
-    XSync(dpy_, False);
-    maps_[window] = 0;
-  }
+  else
+    Track(window);
   return window;
+}
+
+void Session::Track(unsigned long window) {
+  if (maps_.count(window)) return;
+  XSelectInput(dpy_, window, StructureNotifyMask);
+  XSync(dpy_, False);
+  maps_[window] = 0;
+}
+
+namespace {
+
+std::string WindowTitle(Display* dpy, unsigned long window) {
+  ::Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(dpy, window, InternAtom(dpy, "_NET_WM_NAME"), 0, 1024, False,
+                         InternAtom(dpy, "UTF8_STRING"), &type, &format, &count, &after,
+                         &data) == Success &&
+      data && format == 8) {
+    title.assign(reinterpret_cast<char*>(data), count);
+  } else {
+    char* name = nullptr;
+    if (XFetchName(dpy, window, &name) && name) title = name;
+    if (name) XFree(name);
+  }
+  if (data) XFree(data);
+  return title;
+}
+
+}  // namespace
+
+std::vector<unsigned long> Session::WindowsNamed(const std::string& title) {
+  std::vector<unsigned long> found;
+  if (!dpy_) return found;
+  for (unsigned long w : WindowListProperty(dpy_, DefaultRootWindow(dpy_), "_NET_CLIENT_LIST"))
+    if (WindowTitle(dpy_, w) == title && Viewable(w)) found.push_back(w);
+  return found;
+}
+
+unsigned long Session::WaitForWindowNamed(const std::string& title, Millis deadline) {
+  unsigned long window = 0;
+  WaitFor(
+      [&] {
+        const auto all = WindowsNamed(title);
+        if (!all.empty()) window = all.front();
+        return window != 0;
+      },
+      deadline);
+  if (!window)
+    Note("no window titled " + title);
+  else
+    Track(window);
+  return window;
+}
+
+void Session::Close(unsigned long window) {
+  if (!dpy_) return;
+  Note("close window " + std::to_string(window));
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = InternAtom(dpy_, "WM_PROTOCOLS");
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(InternAtom(dpy_, "WM_DELETE_WINDOW"));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(dpy_, window, False, NoEventMask, &event);
+  XSync(dpy_, False);
 }
 
 bool Session::Viewable(unsigned long window) {
@@ -320,6 +412,24 @@ Rect Session::Geometry(unsigned long window) {
   if (!dpy_ || !XGetWindowAttributes(dpy_, window, &a)) return {};
   XTranslateCoordinates(dpy_, window, DefaultRootWindow(dpy_), 0, 0, &x, &y, &child);
   return {x, y, a.width, a.height};
+}
+
+Rect Session::Frame(unsigned long window) {
+  Rect r = Geometry(window);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const Atom extents = XInternAtom(dpy_, "_NET_FRAME_EXTENTS", False);
+  if (XGetWindowProperty(dpy_, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count,
+                         &after, &data) == Success &&
+      data && count == 4 && format == 32) {
+    const auto* e = reinterpret_cast<const long*>(data);  // left, right, top, bottom
+    r = {r.x - static_cast<int>(e[0]), r.y - static_cast<int>(e[2]),
+         r.w + static_cast<int>(e[0] + e[1]), r.h + static_cast<int>(e[2] + e[3])};
+  }
+  if (data) XFree(data);
+  return r;
 }
 
 void Session::SetBackground(const std::function<Rgb(int, int)>& f) {

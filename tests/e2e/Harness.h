@@ -49,10 +49,16 @@ class Session {
   unsigned long CreateBox(const Rect& where, Rgb colour);
   void MoveBox(unsigned long box, int x, int y);
 
+  // Sets a variable in the environment of every program started from now on (on top of the
+  // variables the session sets itself).
+  void SetEnv(const std::string& key, const std::string& value);
   // Starts a program; its output goes to a log that a failing test prints. Returns its pid.
   pid_t Start(const std::string& program, const std::vector<std::string>& args = {});
   // Waits for the program to end; its exit status, or nullopt at the deadline.
   std::optional<int> WaitExit(pid_t pid, Millis deadline = 5s);
+  // Runs a helper program to its end; its exit status, or nullopt when it was killed at the
+  // deadline. Its output goes to the log.
+  std::optional<int> Run(const std::vector<std::string>& argv, Millis deadline = 10s);
   // Asks the program to end (SIGTERM) and waits; kills it at the deadline.
   std::optional<int> Stop(pid_t pid, Millis deadline = 5s);
   bool Running(pid_t pid);
@@ -61,8 +67,16 @@ class Session {
   unsigned long WaitForWindow(const std::string& className, Millis deadline = 10s);
   // All mapped client windows of that class.
   std::vector<unsigned long> Windows(const std::string& className);
+  // The same by the window's title (_NET_WM_NAME, else WM_NAME), for programs whose windows all
+  // share one class (Wine gives each window the program file's name).
+  unsigned long WaitForWindowNamed(const std::string& title, Millis deadline = 10s);
+  std::vector<unsigned long> WindowsNamed(const std::string& title);
+  // Asks the window to close as the window manager's close box does (WM_DELETE_WINDOW).
+  void Close(unsigned long window);
   // The window's client area on the screen.
   Rect Geometry(unsigned long window);
+  // The window with the frame the window manager put around it (_NET_FRAME_EXTENTS).
+  Rect Frame(unsigned long window);
   // Whether the window is mapped (not minimized or hidden).
   bool Viewable(unsigned long window);
   // Whether the window has the keyboard.
@@ -98,6 +112,8 @@ class Session {
 
  private:
   void Note(const std::string& text);
+  // Counts the window's maps from now on (MapCount).
+  void Track(unsigned long window);
   pid_t Spawn(const std::vector<std::string>& argv, bool quiet, int passFd = -1);
 
   std::filesystem::path home_;
@@ -107,6 +123,7 @@ class Session {
   std::vector<pid_t> programs_;
   std::map<pid_t, int> exitStatus_;
   std::map<unsigned long, int> maps_;
+  std::vector<std::pair<std::string, std::string>> extraEnv_;
   Display* dpy_ = nullptr;
 };
 

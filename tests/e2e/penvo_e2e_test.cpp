@@ -233,6 +233,33 @@ TEST_F(Penvo, OptionsChangedDuringARunAreSavedWhenTheProgramIsTerminated) {
 namespace penvo::e2e {
 namespace {
 
+// A stored position is the options window's frame, as on Windows: a frame 51 pixels high, and
+// centred on the mouse by the frame.
+TEST(PenvoOptionsWindow, AStoredSizeIsTheFramesAndTheFrameCentresOnTheMouse) {
+  Session session;
+  const auto key = session.RegistryDir() / "HKEY_CURRENT_USER" / "software" / "Ruvi" / "penvo" / "Pos";
+  std::filesystem::create_directories(key);
+  std::ofstream(key / ".values") << "\"FormOptions\"=\"100,150,852,51\"\n";
+  const pid_t pid = session.Start(ProgramPath("penvo"));
+  ASSERT_NE(session.WaitForWindow("TFormPenvo"), 0u);
+  session.Xdotool({"mousemove", "--sync", "600", "400", "click", "3"});
+  const unsigned long options = session.WaitForWindow("TFormOptions");
+  ASSERT_NE(options, 0u);
+  Rect frame;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        frame = session.Frame(options);
+        return frame.w == 852 && frame.h == 51;
+      },
+      5s))
+      << "frame " << frame.w << "x" << frame.h << ", client " << session.Geometry(options).h
+      << " high";
+  EXPECT_NEAR(frame.x + frame.w / 2, 600, 1);
+  EXPECT_NEAR(frame.y + frame.h / 2, 400, 1);
+  EXPECT_LT(session.Geometry(options).h, 51);
+  session.Stop(pid);
+}
+
 // A zig-zag keeps every corner: each move the window system delivers becomes a segment.
 TEST(PenvoMoves, AZigZagKeepsItsCorners) {
   Session session(1024, 768);
