@@ -4,19 +4,13 @@
 #include <limits>
 #include <optional>
 
+#include "app/HelpFile.h"
 #include "options/OptionsForm.h"
 #include "platform/Shell.h"
 
 namespace penvo {
 
 TFormPenvo* FormPenvo = nullptr;
-
-std::string ChangeFileExt(const std::string& Path, const std::string& Ext) {
-  const std::size_t name = Path.find_last_of("/\\");
-  const std::size_t dot = Path.rfind('.');
-  if (dot == std::string::npos || (name != std::string::npos && dot < name)) return Path + Ext;
-  return Path.substr(0, dot) + Ext;
-}
 
 TFormPenvo::TFormPenvo(TComponent* AOwner) : TForm(AOwner) {
   Describe();
@@ -107,7 +101,7 @@ void TFormPenvo::Timer1Timer(TPersistent*) {
 }
 
 void TFormPenvo::ActionHelpContentsExecute(TPersistent*) {
-  ShellOpen(ChangeFileExt(Application()->ExeName(), ".html"));
+  ShellOpen(HelpFilePath(Application()->ExeName()));
 }
 
 // Gestures

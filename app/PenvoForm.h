@@ -75,7 +75,4 @@ class TFormPenvo : public TForm {
 // The overlay window of the program (owned by the application).
 extern TFormPenvo* FormPenvo;
 
-// Path with its file name's extension replaced by Ext (appended when it has none).
-std::string ChangeFileExt(const std::string& Path, const std::string& Ext);
-
 }  // namespace penvo

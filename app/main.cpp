@@ -1,10 +1,18 @@
 // Penvo: draw on the screen. The program starts as a single instance, covers the screen with
 // the overlay and ends when the overlay is closed (or at logout, or on Ctrl+C).
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/HelpFile.h"
 #include "app/PenvoForm.h"
 #include "controls/qdouble.h"
 #include "draw/DrawObject.h"
 #include "options/OptionsForm.h"
 #include "platform/Forms.h"
+#include "platform/OsFiles.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "settings/IniReadOrder.h"
@@ -48,6 +56,13 @@ int RunProgram(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --help and --version answer before anything else: no display, no settings, no instance.
+  if (const std::optional<std::string> reply =
+          CommandLineReply(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc),
+                           HelpFilePath(os::ExePath()))) {
+    std::fputs(reply->c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   // The units' globals, in this order; they go in the reverse order at the end.
   CreateExampleObjects();
   CreateGlobalReadOrder();

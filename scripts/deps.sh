@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Penvo's build and tests need; only the missing ones, so a
-# second run does nothing. Usage: scripts/deps.sh build|test|windows
+# second run does nothing. Usage: scripts/deps.sh build|test|windows|package
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
@@ -8,15 +8,19 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
 # The end-to-end tests drive the real program on a virtual X display with a window manager;
 # clang builds the fuzzers.
 test_pkgs=(xvfb xdotool openbox clang)
+# The Debian package: CPack's dependency search (dpkg-shlibdeps, file) and the checks of
+# scripts/check-package.sh.
+package_pkgs=(dpkg-dev file lintian desktop-file-utils appstream)
 # The Windows build: the mingw-w64 cross compiler, GoogleTest's sources to build with it, and
 # Wine (64-bit) to run its tests.
 windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine wine64)
 
 case "${1:-build}" in
   build) wanted=("${build_pkgs[@]}") ;;
-  test) wanted=("${build_pkgs[@]}" "${test_pkgs[@]}" "${windows_pkgs[@]}") ;;
+  test) wanted=("${build_pkgs[@]}" "${test_pkgs[@]}" "${windows_pkgs[@]}" "${package_pkgs[@]}") ;;
   windows) wanted=("${windows_pkgs[@]}") ;;
-  *) echo "usage: $0 build|test|windows" >&2; exit 2 ;;
+  package) wanted=("${build_pkgs[@]}" "${package_pkgs[@]}") ;;
+  *) echo "usage: $0 build|test|windows|package" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -363,11 +363,5 @@ TEST_F(Overlay, TheToolBarButtonsWriteTheOptionsAndHideTheWindowAfterUse) {
   EXPECT_EQ(ColorPanelText(clAqua), "$FFFF00");
 }
 
-TEST(ChangeFileExt, ReplacesOrAppendsTheExtensionOfTheFileName) {
-  EXPECT_EQ(ChangeFileExt("/opt/penvo", ".html"), "/opt/penvo.html");
-  EXPECT_EQ(ChangeFileExt("C:\\Tools\\Penvo.exe", ".html"), "C:\\Tools\\Penvo.html");
-  EXPECT_EQ(ChangeFileExt("/opt/my.tools/penvo", ".html"), "/opt/my.tools/penvo.html");
-}
-
 }  // namespace
 }  // namespace penvo
