@@ -83,6 +83,24 @@ else
   stage_failed "Windows build"
 fi
 
+# Counts the "package: NAME ok|FAILED" lines of the packaging checks.
+count_package_checks() {
+  local out=$1
+  passed=$((passed + $(grep -cE '^package: .* ok$' <<<"$out")))
+  failed=$((failed + $(grep -cE '^package: .* FAILED$' <<<"$out")))
+}
+
+echo "== packages: the Debian package (built, checked, installed and removed) and the Windows zip"
+if out=$(scripts/package.sh 2>&1); then
+  echo "$out" | tail -n 5
+  out=$(scripts/check-package.sh 2>&1)
+  echo "$out" | tail -n 30
+  count_package_checks "$out"
+else
+  echo "$out" | tail -n 30
+  stage_failed "package build"
+fi
+
 if command -v clang++ >/dev/null; then
   echo "== fuzzers (20 s each)"
   if scripts/build.sh build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DPENVO_FUZZ=ON -DPENVO_TESTS=OFF \
