@@ -169,8 +169,6 @@ void TFormOptions::Describe() {
 
   OnCreate = on(&TFormOptions::FormCreate);
   OnShow = on(&TFormOptions::FormShow);
-  // The window is as tall as its tool bar.
-  SetHeight(ToolBar1->Height());
   EndDescription();
 }
 
