@@ -27,15 +27,15 @@ TNativeApplication& App() {
   return *NativeApp();
 }
 
-// The screen once it has settled: grabs until two grabs a short while apart agree, or the
-// deadline passes (windows beneath repaint themselves after the program's windows left; they
-// are other programs, only time tells).
-TImage GrabSettledScreen() {
+// The screen beneath a window once it has settled: grabs until two grabs a short while apart
+// agree, or the deadline passes (windows beneath repaint themselves after the program's
+// windows left; they are other programs, only time tells).
+TImage GrabSettledBeneath(TNativeForm& Window, TPoint& Origin) {
   const std::int64_t start = App().NowMs();
-  TImage previous = App().GrabScreen();
+  TImage previous = Window.GrabBeneath(Origin);
   for (;;) {
     App().WaitUntil([] { return false; }, kSettleStepMs);
-    TImage next = App().GrabScreen();
+    TImage next = Window.GrabBeneath(Origin);
     if (SamePixels(previous.Pixels, next.Pixels) || App().NowMs() - start >= kSettleDeadlineMs)
       return next;
     previous = std::move(next);
@@ -49,12 +49,13 @@ void Fill(const TPixels& Pixels, TColor Color) {
   for (int y = 0; y < Pixels.Height; ++y) std::fill_n(Pixels.Row(y), Pixels.Width, rgb);
 }
 
-TPoint PrimaryOrigin() {
-  const TRect r = App().PrimaryScreenRect();
-  return {r.Left, r.Top};
-}
-
 }  // namespace
+
+TImage TNativeForm::GrabBeneath(TPoint& Origin) {
+  const TRect r = App().PrimaryScreenRect();
+  Origin = {r.Left, r.Top};
+  return App().GrabScreen();
+}
 
 
 struct TForm::Impl {
@@ -184,7 +185,11 @@ void TForm::Show() {
   TWinControl::SetVisible(true);
   if (OnShow) OnShow(this);
   // The screen beneath, before this window covers it.
-  if (CaptureBeneath) SetBeneath(App().GrabScreen(), PrimaryOrigin());
+  if (CaptureBeneath) {
+    TPoint origin;
+    TImage picture = Window().GrabBeneath(origin);
+    SetBeneath(picture, origin);
+  }
   Window().Move(Left(), Top());
   Window().ShowWindow(FImpl->state == TWindowState::wsMaximized);
   FWasShown = true;
@@ -267,7 +272,7 @@ void TForm::DeliverContextPopup(TPoint Pos) {
 }
 
 void TForm::SurfaceResized() {
-  const TPoint size = Window().ClientSize();
+  const TPoint size = Window().SurfaceSize();
   const int width = std::max(size.X, 1), height = std::max(size.Y, 1);
   if (FImpl->surface.Bits && FImpl->surface.Width == width && FImpl->surface.Height == height)
     return;
@@ -285,7 +290,7 @@ void TForm::SetBeneath(const TImage& Picture, TPoint Origin) {
 void TForm::PrepareSurface() {
   if (CaptureBeneath && !FImpl->beneath.IsNull()) {
     // Lay the screen beneath under the surface, at the window's place on the screen.
-    const TPoint client = Window().ClientOrigin();
+    const TPoint client = Window().SurfaceOrigin();
     const TPoint at{FImpl->beneathOrigin.X - client.X, FImpl->beneathOrigin.Y - client.Y};
     Fill(FImpl->surface, Color());
     CopyPixels(FImpl->beneath.Pixels, at, FImpl->surface);
@@ -415,13 +420,13 @@ void TApplication::Restore() {
   // them: they leave once more, so that the picture beneath is the desktop's own.
   if (AnyMinimizedFormBack()) TakeFormsOffScreen();
   FMinimized = false;
-  const bool needsPicture = std::any_of(FImpl->minimizedForms.begin(), FImpl->minimizedForms.end(),
-                                        [](TForm* f) { return f->CaptureBeneath; });
-  const TImage beneath = needsPicture ? GrabSettledScreen() : TImage();
-  const TPoint origin = PrimaryOrigin();
   for (TForm* f : FImpl->minimizedForms) {
     // The picture is ready before the window shows, so that its first frame is the right one.
-    if (f->CaptureBeneath) f->SetBeneath(beneath, origin);
+    if (f->CaptureBeneath) {
+      TPoint origin;
+      TImage picture = GrabSettledBeneath(f->Window(), origin);
+      f->SetBeneath(picture, origin);
+    }
     // Shown from here on: a size the window passes through while it comes back gets the new
     // picture too, never a bare background.
     f->MarkShown(true);
@@ -448,6 +453,13 @@ void TApplication::Restore() {
 }
 
 void TApplication::BringToFront() {
+  // A start on another monitor brings the overlay there, over a fresh picture of that one.
+  if (FMainForm && FMainForm->IsVisible() && FMainForm->CaptureBeneath &&
+      FMainForm->WindowState() == TWindowState::wsMaximized &&
+      !FMainForm->Window().OnMonitorUnderMouse()) {
+    Minimize();
+    FMainForm->Window().MoveToMonitorUnderMouse();
+  }
   if (FMinimized) Restore();
   if (FMainForm) FMainForm->BringToFront();
 }

@@ -149,9 +149,20 @@ class TNativeForm : public TNativeControl {
   // The client area: its size, and its top-left corner on the screen.
   virtual TPoint ClientSize() const = 0;
   virtual TPoint ClientOrigin() const = 0;
+  // The surface: the client area in device pixels (the screen's own pixels, whatever the
+  // desktop's scale), and its top-left corner on the desktop in device pixels.
+  virtual TPoint SurfaceSize() const { return ClientSize(); }
+  virtual TPoint SurfaceOrigin() const { return ClientOrigin(); }
+  // The picture of the screen the window covers (a maximized window: the monitor it comes up
+  // on), and where its top-left pixel lies on the desktop, in device pixels.
+  virtual TImage GrabBeneath(TPoint& Origin);
+  // Whether the window stands on the monitor under the mouse; moves it there (a maximized
+  // window is maximized there), also while it is off the screen.
+  virtual bool OnMonitorUnderMouse() const { return true; }
+  virtual void MoveToMonitorUnderMouse() {}
   // Memory for a surface of this size (the window shows it); valid until the next call.
   virtual TPixels AllocateSurface(int Width, int Height) = 0;
-  // Shows Rect of the surface on the screen now; the whole surface when Rect is empty and All.
+  // Shows Rect of the surface (device pixels) on the screen now.
   virtual void Flush(const TRect& Rect) = 0;
   virtual void FlushAll() = 0;
 };

@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QPalette>
 #include <QWidget>
+
+class QScreen;
 #include <QString>
 #include <functional>
 #include <string>
@@ -34,6 +36,12 @@ inline void SetPaletteColor(QWidget* w, QPalette::ColorRole role, TColor c) {
 
 // The Qt widget that shows a control (for the Qt toolkit's own tests as well).
 QWidget* WidgetOf(const TControl* Control);
+
+// A point of the desktop in device pixels: Qt keeps each screen's top-left where the screen
+// really is and scales what lies within it.
+QPoint ToDevice(QPoint Global, const QScreen* Screen);
+// The picture of one screen, one pixel per pixel of the screen.
+TImage GrabScreen(QScreen* Screen);
 
 // Handles events (but no user input) until done() is true or deadlineMs passed; returns done().
 bool WaitUntil(const std::function<bool()>& done, int deadlineMs);

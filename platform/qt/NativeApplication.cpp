@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QtMath>
 
 #include "platform/Forms.h"
 #include "platform/Native.h"
@@ -34,6 +35,28 @@ bool WaitUntil(const std::function<bool()>& done, int deadlineMs) {
   check.start(2);
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   return done();
+}
+
+QPoint ToDevice(QPoint Global, const QScreen* Screen) {
+  if (!Screen) return Global;
+  const QPoint origin = Screen->geometry().topLeft();
+  const qreal dpr = Screen->devicePixelRatio();
+  return origin + QPoint(qRound((Global.x() - origin.x()) * dpr),
+                         qRound((Global.y() - origin.y()) * dpr));
+}
+
+TImage GrabScreen(QScreen* Screen) {
+  if (!Screen) return {};
+  const QRect r = Screen->geometry();
+  // Window 0 is the whole desktop; the area is relative to the screen.
+  auto image = std::make_shared<QImage>(
+      Screen->grabWindow(0, 0, 0, r.width(), r.height()).toImage().convertToFormat(
+          QImage::Format_RGB32));
+  TImage picture;
+  picture.Pixels = {reinterpret_cast<std::uint32_t*>(image->bits()), image->width(),
+                    image->height(), static_cast<int>(image->bytesPerLine() / 4)};
+  picture.Keep = std::move(image);
+  return picture;
 }
 
 namespace {
@@ -66,20 +89,7 @@ class ApplicationPeer : public TNativeApplication {
   }
   std::int64_t NowMs() const override { return clock_.elapsed(); }
 
-  TImage GrabScreen() override {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return {};
-    const QRect r = screen->geometry();
-    // Window 0 is the whole desktop; the area is relative to the screen.
-    auto image = std::make_shared<QImage>(
-        screen->grabWindow(0, 0, 0, r.width(), r.height()).toImage().convertToFormat(
-            QImage::Format_RGB32));
-    TImage picture;
-    picture.Pixels = {reinterpret_cast<std::uint32_t*>(image->bits()), image->width(),
-                      image->height(), static_cast<int>(image->bytesPerLine() / 4)};
-    picture.Keep = std::move(image);
-    return picture;
-  }
+  TImage GrabScreen() override { return qt::GrabScreen(QGuiApplication::primaryScreen()); }
 
   TRect PrimaryScreenRect() const override {
     QScreen* screen = QGuiApplication::primaryScreen();

@@ -6,7 +6,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
+#include <QtMath>
+#include <algorithm>
 
 #include "platform/Forms.h"
 #include "platform/qt/NativeControls.h"
@@ -85,6 +88,9 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   void Move(int Left, int Top) override { move(Left, Top); }
 
   void ShowWindow(bool Maximized) override {
+    // A maximized window comes up on the monitor under the mouse the first time.
+    if (Maximized && !shownOnce_) MoveOnto(ScreenUnderMouse());
+    shownOnce_ = true;
     if (!windowClass_.empty())
       qt::SetWindowClass(this, FromQ(QGuiApplication::applicationName()), windowClass_);
     if (Maximized)
@@ -113,13 +119,41 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     const QPoint p = mapToGlobal(QPoint(0, 0));
     return {p.x(), p.y()};
   }
+  // Qt places windows in device-independent pixels; the surface has one pixel per pixel of
+  // the screen at any scale, so that the picture beneath shows whole and a line of width 1 is
+  // one pixel wide.
+  TPoint SurfaceSize() const override {
+    const qreal dpr = devicePixelRatioF();
+    return {qRound(width() * dpr), qRound(height() * dpr)};
+  }
+  TPoint SurfaceOrigin() const override {
+    const QPoint p = ToDevice(mapToGlobal(QPoint(0, 0)), Screen());
+    return {p.x(), p.y()};
+  }
+  TImage GrabBeneath(TPoint& Origin) override {
+    QScreen* screen = shownOnce_ ? Screen() : ScreenUnderMouse();
+    Origin = {screen->geometry().x(), screen->geometry().y()};
+    return GrabScreen(screen);
+  }
+  bool OnMonitorUnderMouse() const override { return Screen() == ScreenUnderMouse(); }
+  void MoveToMonitorUnderMouse() override {
+    // Withdrawn, moved and shown again: the window manager maximizes it where it now stands.
+    hide();
+    MoveOnto(ScreenUnderMouse());
+  }
   TPixels AllocateSurface(int Width, int Height) override {
     surface_ = QImage(Width, Height, QImage::Format_RGB32);
+    surface_.setDevicePixelRatio(devicePixelRatioF());
     return {reinterpret_cast<std::uint32_t*>(surface_.bits()), Width, Height,
             static_cast<int>(surface_.bytesPerLine() / 4)};
   }
   void Flush(const TRect& r) override {
-    if (!r.IsEmpty()) repaint(QRect(r.Left, r.Top, r.Width(), r.Height()));
+    if (r.IsEmpty()) return;
+    // The device pixels' rectangle, widened to whole device-independent pixels.
+    const qreal dpr = devicePixelRatioF();
+    const QRect logical(QPoint(qFloor(r.Left / dpr), qFloor(r.Top / dpr)),
+                        QPoint(qCeil(r.Right / dpr), qCeil(r.Bottom / dpr)));
+    repaint(logical.adjusted(0, 0, -1, -1));
   }
   void FlushAll() override { update(); }
 
@@ -128,7 +162,10 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     if (!Form()) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(event->rect(), surface_, event->rect());
+    // The surface carries the device pixel ratio: drawn at the origin it covers the window
+    // pixel for pixel; the paint event's region clips it.
+    painter.setClipRegion(event->region());
+    painter.drawImage(QPoint(0, 0), surface_);
   }
 
   void resizeEvent(QResizeEvent*) override {
@@ -145,15 +182,15 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, true); }
 
   void mouseMoveEvent(QMouseEvent* e) override {
-    if (Form())
-      Form()->DeliverMouseMove(ShiftOf(e->modifiers(), e->buttons()), e->position().toPoint().x(),
-                               e->position().toPoint().y());
+    if (!Form()) return;
+    const QPoint p = DevicePos(e);
+    Form()->DeliverMouseMove(ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y());
   }
 
   void mouseReleaseEvent(QMouseEvent* e) override {
     TMouseButton button;
     if (!Form() || !ButtonOf(e->button(), button)) return;
-    const QPoint p = e->position().toPoint();
+    const QPoint p = DevicePos(e);
     Form()->DeliverMouseUp(button, ShiftOf(e->modifiers(), e->buttons() | e->button()), p.x(),
                            p.y());
     if (Form() && button == TMouseButton::mbRight) Form()->DeliverContextPopup({p.x(), p.y()});
@@ -162,7 +199,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   void keyPressEvent(QKeyEvent* e) override {
     if (!Form()) return;
     if (e->key() == Qt::Key_Menu) {
-      const QPoint p = mapFromGlobal(QCursor::pos());
+      const QPoint p = ToDevicePixels(mapFromGlobal(QCursor::pos()));
       Form()->DeliverContextPopup({p.x(), p.y()});
       return;
     }
@@ -186,6 +223,30 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   }
 
  private:
+  // The pixel of the screen under the mouse, in the window's device pixels: Qt's position is
+  // the device position divided by the scale.
+  QPoint DevicePos(const QMouseEvent* e) const {
+    const QPointF p = e->position() * devicePixelRatioF();
+    return {qFloor(p.x() + 1e-6), qFloor(p.y() + 1e-6)};
+  }
+  QPoint ToDevicePixels(QPoint p) const {
+    const qreal dpr = devicePixelRatioF();
+    return {qRound(p.x() * dpr), qRound(p.y() * dpr)};
+  }
+  // The screen the window stands on (where its centre is).
+  QScreen* Screen() const {
+    QScreen* s = QGuiApplication::screenAt(frameGeometry().center());
+    return s ? s : screen();
+  }
+  static QScreen* ScreenUnderMouse() {
+    QScreen* s = QGuiApplication::screenAt(QCursor::pos());
+    return s ? s : QGuiApplication::primaryScreen();
+  }
+  void MoveOnto(QScreen* target) {
+    if (!target || Screen() == target) return;
+    move(target->availableGeometry().topLeft());
+  }
+
   // The frame's place and size, as the window system tells them.
   void TellBounds() {
     const QRect frame = frameGeometry();
@@ -203,13 +264,14 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     if (!Form() || !ButtonOf(e->button(), button)) return;
     TShiftState shift = ShiftOf(e->modifiers(), e->buttons());
     shift.Double = isDouble;
-    const QPoint p = e->position().toPoint();
+    const QPoint p = DevicePos(e);
     Form()->DeliverMouseDown(button, shift, p.x(), p.y());
   }
 
   QImage surface_{1, 1, QImage::Format_RGB32};
   std::string windowClass_;
   QSize frameSize_;
+  bool shownOnce_ = false;
 };
 
 }  // namespace
