@@ -72,7 +72,9 @@ void TqRegistryIniFile::WriteSetting(const std::string& Section, const std::stri
     CloseKey();
     os::RegKeyPtr key = os::CreateRegKey(FRoot, FPath);
     if (!key) {
+      const bool reported = os::RegCreateFailureReported(FRoot, FPath);
       OpenExisting();
+      if (reported) throw ERegistryException("Failed to create key " + FPath);
       return;
     }
     FKeyExisted = true;

@@ -141,6 +141,11 @@ RegKeyPtr CreateRegKey(const RegKey& parent, std::string_view subKey) {
   return Create(Native(parent).Dir(), subKey);
 }
 
+bool RegCreateFailureReported(RegRoot root, std::string_view subKey) {
+  if (root != kHkeyCurrentUser || !KeyNames(subKey)) return false;
+  return OpenRegKey(root, subKey, RegAccess::Read) == nullptr;
+}
+
 RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& value) {
   if (name.size() > kValueNameMax || HoldsNul(name)) return RegStatus::NotFound;
   const std::string path = Native(key).ValuesPath();
