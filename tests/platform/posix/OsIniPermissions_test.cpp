@@ -123,5 +123,37 @@ TEST_F(IniInRootsDirectory, AFileTheUserMayWriteInASharedStickyDirectoryIsWritte
   EXPECT_EQ(Names(), std::vector<std::string>{"settings.ini"});  // no temporary file left
 }
 
+// A file that is there but cannot be examined is not taken for a missing one, which the write
+// would replace with a file of one key: the write fails and leaves it alone.
+TEST_F(IniInRootsDirectory, AFileThatCannotBeExaminedIsNotReplaced) {
+  const std::string loop = dir_.File("loop.ini");  // stat gives ELOOP
+  fs::create_symlink("loop.ini", loop);
+  EXPECT_THROW(WriteProfileValue(loop, "S", "k", "written"), OsError);
+  EXPECT_TRUE(fs::is_symlink(loop));
+
+  // Settings behind a link into a directory the user may not enter: stat gives EACCES.
+  const fs::path closed = dir_.Path() / "closed";
+  fs::create_directory(closed);
+  test::WriteFile((closed / "settings.ini").string(), "[S]\nold=1\n");
+  fs::permissions(closed, fs::perms(0700));
+  const std::string link = dir_.File("link.ini");
+  fs::create_symlink(closed / "settings.ini", link);
+  fs::permissions(dir_.Path(), fs::perms(0777));
+  const std::string dir = dir_.Path().string();
+  const int status = AsNobody([&] {
+    if (::access(dir.c_str(), X_OK) != 0) ::_exit(kCannotReach);
+    try {
+      WriteProfileValue(link, "S", "k", "written");
+      return true;
+    } catch (const OsError&) {
+      return false;
+    }
+  });
+  if (status == kCannotReach) GTEST_SKIP() << "nobody cannot reach " << dir_.Path();
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(test::ReadFile(link), "[S]\nold=1\n");
+}
+
 }  // namespace
 }  // namespace penvo::os
