@@ -1,5 +1,6 @@
 #include "platform/posix/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +14,9 @@
 namespace penvo::os::posix {
 
 namespace {
+
+// The names of the temporary files that replacements write.
+constexpr std::string_view kTempPrefix = ".penvo-tmp-";
 
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -93,7 +97,7 @@ Replaced Replace(const std::string& path, std::string_view content, mode_t mode)
   const bool existed = ::stat(path.c_str(), &st) == 0;
   const mode_t finalMode = existed ? (st.st_mode & 07777) : (mode & ~CurrentUmask());
 
-  std::string pattern = dir + "/.penvo-tmp-XXXXXX";
+  std::string pattern = dir + "/" + std::string(kTempPrefix) + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
@@ -145,6 +149,18 @@ bool StoreFileContent(const std::string& path, std::string_view content) {
       break;
   }
   return false;
+}
+
+void RemoveTempLeftovers(const std::string& dir) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(d)) {
+    const std::string_view name = entry->d_name;
+    if (name.starts_with(kTempPrefix)) names.emplace_back(name);
+  }
+  ::closedir(d);
+  for (const std::string& name : names) ::unlink((dir + "/" + name).c_str());
 }
 
 DirectoryLock::DirectoryLock(const std::string& dir) {

@@ -31,6 +31,10 @@ bool ReplaceFileContent(const std::string& path, std::string_view content, mode_
 // way.
 bool StoreFileContent(const std::string& path, std::string_view content);
 
+// Removes the temporary files that replacements killed half-way left in dir. Only to be called
+// while holding dir's DirectoryLock, when no other replacement can be under way in it.
+void RemoveTempLeftovers(const std::string& dir);
+
 // Holds an exclusive advisory lock on a directory while it lives, so that the read-modify-write
 // cycles of several processes on files in it take turns. Without the lock (the directory cannot
 // be opened) the holder goes on unlocked.

@@ -50,6 +50,7 @@ void WriteProfileValue(const std::string& file, const std::string& section, cons
   }
   ini::IniText ini(std::move(old));
   ini.Set(section, key, value);
+  posix::RemoveTempLeftovers(posix::DirName(path));
   // Like Windows, which writes an ini file in place, a file the user may write can be stored
   // even in a directory the user may not write.
   if (!posix::StoreFileContent(path, ini.Text())) fail();

@@ -1,11 +1,13 @@
-// Ini files and the POSIX permissions of them and of their directory, seen by a user who is
-// not root (a child process that becomes "nobody"; the tests run only as root).
+// Ini files on POSIX: the permissions and owners of them and of their directory, seen by a user
+// who is not root (a child process that becomes "nobody"; the tests run only as root), and what
+// a writer killed half-way leaves in the directory.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -153,6 +155,20 @@ TEST_F(IniInRootsDirectory, AFileThatCannotBeExaminedIsNotReplaced) {
   EXPECT_EQ(status, 1);
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(test::ReadFile(link), "[S]\nold=1\n");
+}
+
+TEST(IniLeftovers, TemporaryFilesOfAKilledWriteGoWithTheNextWrite) {
+  const test::TempDir dir;
+  test::WriteFile(dir.File("settings.ini"), "[S]\nold=1\n");
+  test::WriteFile(dir.File(".penvo-tmp-AbC123"), "[S]\nold=1\nhalf=wri");
+  test::WriteFile(dir.File(".other-tmp-AbC123"), "");  // not ours
+  WriteProfileValue(dir.File("settings.ini"), "S", "k", "written");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.Path()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".other-tmp-AbC123", "settings.ini"}));
+  EXPECT_EQ(test::ReadFile(dir.File("settings.ini")), "[S]\nold=1\nk=written\n");
 }
 
 }  // namespace
