@@ -87,11 +87,22 @@ std::string FollowLinks(const std::string& path) {
 
 namespace {
 
-enum class Replaced { Yes, DirectoryRefused, No };
+// Why a replacement did not happen: the directory refuses the temporary file for want of
+// permission (or a read-only mount), the old file's owner and group cannot be given to the new
+// one, or any other failure.
+enum class Replaced { Yes, DirectoryRefused, OwnerNotKept, No };
 
-// ReplaceFileContent, telling apart a directory that refuses the temporary file for want of
-// permission (or a read-only mount) from every other failure.
-Replaced Replace(const std::string& path, std::string_view content, mode_t mode) {
+// Gives the temporary file fd the owner and group of the old file (st) where they differ.
+bool KeepOwner(int fd, const struct stat& st) {
+  struct stat tmp {};
+  if (::fstat(fd, &tmp) != 0) return false;
+  if (tmp.st_uid == st.st_uid && tmp.st_gid == st.st_gid) return true;
+  return ::fchown(fd, st.st_uid, st.st_gid) == 0;
+}
+
+// ReplaceFileContent, telling why it did not replace the file; with keepOwner the new file gets
+// the old one's owner and group, or the file is not replaced.
+Replaced Replace(const std::string& path, std::string_view content, mode_t mode, bool keepOwner) {
   const std::string dir = DirName(path);
   struct stat st {};
   const bool existed = ::stat(path.c_str(), &st) == 0;
@@ -104,6 +115,12 @@ Replaced Replace(const std::string& path, std::string_view content, mode_t mode)
   if (fd < 0)
     return errno == EACCES || errno == EPERM || errno == EROFS ? Replaced::DirectoryRefused
                                                                : Replaced::No;
+  if (existed && keepOwner && !KeepOwner(fd, st)) {
+    ::close(fd);
+    ::unlink(name.data());
+    return Replaced::OwnerNotKept;
+  }
+  // The mode after the owner: a change of owner may clear the set-id bits.
   const bool written = WriteAll(fd, content) && ::fchmod(fd, finalMode) == 0 && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed) {
@@ -136,14 +153,15 @@ bool RewriteInPlace(const std::string& path, std::string_view content) {
 }  // namespace
 
 bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode) {
-  return Replace(path, content, mode) == Replaced::Yes;
+  return Replace(path, content, mode, false) == Replaced::Yes;
 }
 
 bool StoreFileContent(const std::string& path, std::string_view content) {
-  switch (Replace(path, content, 0666)) {
+  switch (Replace(path, content, 0666, true)) {
     case Replaced::Yes:
       return true;
     case Replaced::DirectoryRefused:
+    case Replaced::OwnerNotKept:
       return RewriteInPlace(path, content);
     case Replaced::No:
       break;

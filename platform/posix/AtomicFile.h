@@ -23,9 +23,11 @@ std::string FollowLinks(const std::string& path);
 // then untouched and no temporary file is left behind).
 bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode = 0666);
 
-// ReplaceFileContent; but where the directory refuses new files to this user (an ini file
-// that everyone may write in a directory of root's) and the file exists and may be written,
-// the file is written over in place: the new content from its start, then cut to that length
+// ReplaceFileContent, where the new file also keeps the owner and group of the old one (a file
+// shared by a group stays the group's); but where the directory refuses new files to this user
+// (an ini file that everyone may write in a directory of root's), or the owner and group cannot
+// be kept (this user may not give files away), and the file exists and may be written, the
+// file is written over in place: the new content from its start, then cut to that length
 // and flushed to disk. Only in this case can a crash leave a mixture: the new content, or its
 // beginning, followed by the rest of the old one. False when the file could be written neither
 // way.

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/OsError.h"
@@ -36,11 +37,13 @@ class IniInRootsDirectory : public ::testing::Test {
     fs::permissions(path_, fs::perms(0666));
   }
 
-  // Runs body as "nobody" in a child process: its exit code, 0 when body returns true.
-  static int AsNobody(const std::function<bool()>& body) {
+  // Runs body as "nobody", a member of groups besides its own, in a child process: its exit
+  // code, 0 when body returns true.
+  static int AsNobody(const std::function<bool()>& body, const std::vector<gid_t>& groups = {}) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-      if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+      if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(kNobody) != 0 ||
+          ::setuid(kNobody) != 0)
         ::_exit(2);
       ::_exit(body() ? 0 : 1);
     }
@@ -155,6 +158,62 @@ TEST_F(IniInRootsDirectory, AFileThatCannotBeExaminedIsNotReplaced) {
   EXPECT_EQ(status, 1);
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(test::ReadFile(link), "[S]\nold=1\n");
+}
+
+// A shared file (its group may write it, in a directory its group may write) keeps its owner and
+// group when another user writes it, so the others of the group can still write it.
+TEST_F(IniInRootsDirectory, AWriteKeepsTheOwnerAndGroupOfTheFile) {
+  constexpr uid_t kOwner = 1234;
+  constexpr gid_t kGroup = 5678;
+  const auto owners = [](const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return std::pair{st.st_uid, st.st_gid};
+  };
+  const auto inode = [](const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_ino;
+  };
+  // Root replaces it and hands it back to its owner and group.
+  ASSERT_EQ(::chown(path_.c_str(), kOwner, kGroup), 0);
+  WriteProfileValue(path_, "S", "k", "root");
+  EXPECT_EQ(owners(path_), std::pair(kOwner, kGroup));
+  EXPECT_EQ(test::ReadFile(path_), "[S]\nold=1\nk=root\n");
+
+  // A member of the group may not give the file to its owner: it is written in place.
+  ASSERT_EQ(::chown(dir_.Path().c_str(), 0, kGroup), 0);
+  fs::permissions(dir_.Path(), fs::perms(0775));
+  fs::permissions(path_, fs::perms(0664));
+  const std::string dir = dir_.Path().string(), path = path_;
+  const auto writeAsMember = [&](const char* value) {
+    return AsNobody(
+        [&] {
+          if (::access(dir.c_str(), X_OK) != 0) ::_exit(kCannotReach);
+          try {
+            WriteProfileValue(path, "S", "k", value);
+            return true;
+          } catch (const OsError&) {
+            return false;
+          }
+        },
+        {kGroup});
+  };
+  const ino_t before = inode(path_);
+  const int status = writeAsMember("member");
+  if (status == kCannotReach) GTEST_SKIP() << "nobody cannot reach " << dir_.Path();
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(owners(path_), std::pair(kOwner, kGroup));
+  EXPECT_EQ(inode(path_), before);  // the same file
+  EXPECT_EQ(test::ReadFile(path_), "[S]\nold=1\nk=member\n");
+  EXPECT_EQ(Names(), std::vector<std::string>{"settings.ini"});
+
+  // Its own file it may keep in the group: replaced as ever, owner and group kept.
+  ASSERT_EQ(::chown(path_.c_str(), kNobody, kGroup), 0);
+  ASSERT_EQ(writeAsMember("own"), 0);
+  EXPECT_EQ(owners(path_), std::pair(kNobody, kGroup));
+  EXPECT_NE(inode(path_), before);
+  EXPECT_EQ(test::ReadFile(path_), "[S]\nold=1\nk=own\n");
 }
 
 TEST(IniLeftovers, TemporaryFilesOfAKilledWriteGoWithTheNextWrite) {
