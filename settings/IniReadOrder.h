@@ -74,7 +74,7 @@ class TqRegistryIniFile : public TRegistryIniFile {
 };
 
 // The store that one chain entry ("location|flags") names: a registry store when the location
-// begins with "HK" or has "HK" as its second and third characters, else an ini-file store;
+// names a registry key (IsRegistryLocation), else an ini-file store;
 // nullptr when the flags or a missing file say so, or the location names no file ("-").
 std::unique_ptr<TCustomIniFile> OpenStore(const std::string& Entry);
 
