@@ -1,9 +1,9 @@
 #include "controls/EditDouble.h"
 
 #include <cmath>
+#include <limits>
 
 #include "controls/qdouble.h"
-#include "platform/Forms.h"
 
 namespace penvo {
 
@@ -61,7 +61,13 @@ void TEditDouble::StoreValue(double X) {
 }
 
 void TEditDouble::ValueFromText(const std::string& S) {
-  StoreValue(StrToDoubleDef(S, FValue));
+  const TNumberRead read = ReadNumberText(S, FValue);
+  FTextOutOfRange = read.OutOfRange;
+  StoreValue(read.Value);
+}
+
+double TEditDouble::ReadValue() const {
+  return FTextOutOfRange ? std::numeric_limits<double>::infinity() : FValue;
 }
 
 void TEditDouble::SetValue(double X) {
@@ -91,13 +97,7 @@ void TEditDouble::Change() {
     SetSelLength(length);
     return;
   }
-  try {
-    ValueFromText(text);
-  } catch (const EOverflow& e) {
-    // The value and the text stay as they are; the user is told, as of any unhandled error.
-    if (Application()) Application()->ShowException(e.what());
-    return;
-  }
+  ValueFromText(text);
   TEdit::Change();
 }
 

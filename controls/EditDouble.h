@@ -29,9 +29,12 @@ class TEditDouble : public TEdit {
 
   // Value := X, then the check.
   virtual void StoreValue(double X);
-  // Stores the number S stands for (the value stays for a text that is no number).
+  // Stores the number S stands for (the value stays for a text that is no number, or one
+  // beyond the range of double).
   virtual void ValueFromText(const std::string& S);
-  virtual double ReadValue() const { return FValue; }
+  // The value the check judges: Value, or infinity while the text stands for a number beyond
+  // the range of double, which is out of every range.
+  virtual double ReadValue() const;
 
   void KeyPress(char& Key) override;
   void Change() override;
@@ -44,6 +47,7 @@ class TEditDouble : public TEdit {
 
  private:
   double FValue = 0.0;
+  bool FTextOutOfRange = false;  // the text is a number beyond the range of double
   std::unique_ptr<TCheckLegal> FCheck;
 };
 

@@ -147,23 +147,24 @@ std::size_t ScanFullStopForm(std::string_view t, NumberParts& p) {
   return i;
 }
 
-double FullStopBranch(std::string_view t, double Default) {
-  if (t.empty()) return Default;
+TNumberRead FullStopBranch(std::string_view t, double Default) {
+  if (t.empty()) return {Default, false};
   const char c = t[0];
-  if (!(IsDigit(c) || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e')) return Default;
+  if (!(IsDigit(c) || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e'))
+    return {Default, false};
   NumberParts p;
   const std::size_t length = ScanFullStopForm(t, p);
   Magnitude magnitude;
   const double value = PartsValue(p, magnitude);
-  if (magnitude == Magnitude::Overflow) throw EOverflow("Floating point overflow");
+  if (magnitude == Magnitude::Overflow) return {Default, true};
   const bool whole = length == t.size();
-  if (!whole && value == 0 && Default != 0 && (c == 'E' || c == 'e')) return Default;
-  return value;
+  if (!whole && value == 0 && Default != 0 && (c == 'E' || c == 'e')) return {Default, false};
+  return {value, false};
 }
 
 // The comma branch: the whole text must be
 // [blanks] [sign] digits [, digits] [(E|e) [sign] digits] [blanks], with a digit or the comma.
-double CommaBranch(std::string_view t, double Default) {
+TNumberRead CommaBranch(std::string_view t, double Default) {
   NumberParts p;
   std::size_t i = 0;
   while (i < t.size() && t[i] == ' ') ++i;
@@ -178,7 +179,7 @@ double CommaBranch(std::string_view t, double Default) {
     p.fracDigits = t.substr(i + 1, j - i - 1);
     i = j;
   }
-  if (p.intDigits.empty() && p.fracDigits.empty() && !separator) return Default;
+  if (p.intDigits.empty() && p.fracDigits.empty() && !separator) return {Default, false};
   if (i < t.size() && (t[i] == 'E' || t[i] == 'e')) {
     ++i;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) p.expNegative = t[i++] == '-';
@@ -187,10 +188,11 @@ double CommaBranch(std::string_view t, double Default) {
     i = j;
   }
   while (i < t.size() && t[i] == ' ') ++i;
-  if (i != t.size()) return Default;
+  if (i != t.size()) return {Default, false};
   Magnitude magnitude;
   const double value = PartsValue(p, magnitude);
-  return magnitude == Magnitude::Overflow ? Default : value;
+  if (magnitude == Magnitude::Overflow) return {Default, true};
+  return {value, false};
 }
 
 }  // namespace
@@ -222,10 +224,14 @@ std::string CleanNumberText(std::string_view Text) {
   return s;
 }
 
-double StrToDoubleDef(std::string_view Text, double Default) {
+TNumberRead ReadNumberText(std::string_view Text, double Default) {
   const std::string t = CleanNumberText(Text);
   if (FormatSettings().DecimalSeparator == ',') return CommaBranch(t, Default);
   return FullStopBranch(t, Default);
+}
+
+double StrToDoubleDef(std::string_view Text, double Default) {
+  return ReadNumberText(Text, Default).Value;
 }
 
 std::string TakeToken(std::string& Text, std::string_view Delimiters, std::string_view Default) {

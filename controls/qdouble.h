@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -20,13 +19,6 @@ TFormatSettings& FormatSettings();
 // Reads the separators from the user's locale; '.' and ',' where it gives none or an odd one.
 void LoadFormatSettingsFromLocale();
 
-// Raised by StrToDoubleDef when the full-stop branch meets a number beyond the range of double
-// (such as 1E309). It reaches the caller on purpose: the numeric field decides what to do.
-class EOverflow : public std::overflow_error {
- public:
-  using std::overflow_error::overflow_error;
-};
-
 // The shared text-to-integer conversion: blanks, then a decimal number with an optional sign in
 // the 32-bit signed range, or $, x, X, 0x, 0X and hexadecimal digits read as a 32-bit pattern;
 // nothing may follow. Any other text gives Default.
@@ -35,7 +27,16 @@ std::int32_t StrToIntDef(std::string_view Text, std::int32_t Default);
 // Text without thousands separators (unless the separator is a comma) and without blanks.
 std::string CleanNumberText(std::string_view Text);
 
-// The number Text stands for, or Default. Throws EOverflow, see above.
+// How a number text reads: Value is the number Text stands for, or Default; OutOfRange tells
+// that Text stands for a number beyond the range of double (such as 1E309), which gives
+// Default too. Either decimal separator.
+struct TNumberRead {
+  double Value;
+  bool OutOfRange;
+};
+TNumberRead ReadNumberText(std::string_view Text, double Default);
+
+// The number Text stands for, or Default (also for a number beyond the range of double).
 double StrToDoubleDef(std::string_view Text, double Default);
 
 // Cuts the token before the first of Delimiters off Text (with that delimiter); Default when

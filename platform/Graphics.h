@@ -140,9 +140,10 @@ class TRasterLayers {
 class TCanvas {
  public:
   virtual ~TCanvas() = default;
-  // The widest pen drawn: a settings file may ask for 1E9 pixels, and a pen much wider than any
-  // screen only costs time. Wider pens draw this wide.
-  static constexpr std::int32_t kMaxPenWidth = 1024;
+  // The widest pen drawn: wider than any screen the program runs on, so no user meets it, but
+  // a settings file may ask for 1E9 pixels, and a pen much wider than any screen only costs
+  // time. Wider pens draw this wide.
+  static constexpr std::int32_t kMaxPenWidth = 16384;
 
   TPen& Pen() { return FPen; }
   TBrush& Brush() { return FBrush; }

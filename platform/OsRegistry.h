@@ -81,6 +81,13 @@ RegKeyPtr CreateRegKey(RegRoot root, std::string_view subKey);
 // The same below an open key.
 RegKeyPtr CreateRegKey(const RegKey& parent, std::string_view subKey);
 
+// After CreateRegKey(root, subKey) failed: whether that is a failure to report, because the key
+// belongs to this user and neither exists nor can be made (on POSIX the user's keys live in the
+// home directory, which may be missing or read-only), rather than a key this user may not
+// write, whose writes are dropped. False for a key that exists but may only be read, for a path
+// the registry refuses and for the machine-wide roots; always false on Windows.
+bool RegCreateFailureReported(RegRoot root, std::string_view subKey);
+
 // Reads the value name ("" is the key's unnamed value) of key into value.
 RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& value);
 

@@ -1,5 +1,7 @@
 #include "settings/GetRegRoot.h"
 
+#include <algorithm>
+
 namespace penvo {
 
 const std::array<TKey, 15> RootKeys = {{
@@ -33,6 +35,16 @@ os::RegRoot GetRegRoot(std::string& Path) {
     }
   }
   return os::kHkeyCurrentUser;
+}
+
+bool IsRegistryLocation(std::string_view Location) {
+  if (Location.starts_with("HK")) return true;
+  if (Location.size() < 3 || Location.substr(1, 2) != "HK") return false;
+  if (Location.front() != '\\' && Location.front() != '/') return true;
+  // An absolute path: a key only when its first name is a root name.
+  const std::string_view first = Location.substr(1, Location.find_first_of("\\/", 1) - 1);
+  return std::any_of(RootKeys.begin(), RootKeys.end(),
+                     [first](const TKey& row) { return first == row.Name; });
 }
 
 }  // namespace penvo

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "platform/OsRegistry.h"
 
@@ -21,5 +22,10 @@ extern const std::array<TKey, 15> RootKeys;
 // leading "\" is dropped first. A Path without "\" or without a known root name before its
 // first "\" stays a key path below HKEY_CURRENT_USER.
 os::RegRoot GetRegRoot(std::string& Path);
+
+// Whether a chain entry's location names a registry key rather than a file: it begins with
+// "HK", or has "HK" as its second and third characters. After a leading separator only when a
+// root name of RootKeys follows ("\HKCU\X"): "\HKtools\x.ini" is a file under the root.
+bool IsRegistryLocation(std::string_view Location);
 
 }  // namespace penvo

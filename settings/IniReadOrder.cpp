@@ -72,7 +72,9 @@ void TqRegistryIniFile::WriteSetting(const std::string& Section, const std::stri
     CloseKey();
     os::RegKeyPtr key = os::CreateRegKey(FRoot, FPath);
     if (!key) {
+      const bool reported = os::RegCreateFailureReported(FRoot, FPath);
       OpenExisting();
+      if (reported) throw ERegistryException("Failed to create key " + FPath);
       return;
     }
     FKeyExisted = true;
@@ -85,9 +87,7 @@ void TqRegistryIniFile::WriteSetting(const std::string& Section, const std::stri
 std::unique_ptr<TCustomIniFile> OpenStore(const std::string& Entry) {
   std::string flags = Entry;
   const std::string location = TakeToken(flags, "|", "");
-  const bool registry =
-      location.starts_with("HK") || (location.size() >= 3 && location.compare(1, 2, "HK") == 0);
-  if (registry) return CreateRegistryStore(location, flags);
+  if (IsRegistryLocation(location)) return CreateRegistryStore(location, flags);
   const std::string path = ResolveIniName(location, ".ini");
   if (path.empty()) return nullptr;  // "-": no file
   return CreateIniStore(path, flags);

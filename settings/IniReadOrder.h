@@ -56,8 +56,10 @@ class TqRegistryIniFile : public TRegistryIniFile {
   // Whether the last attempt to open (or create) the key succeeded.
   bool KeyExisted() const { return FKeyExisted; }
 
-  // Nothing when read-only; the first write creates the key, and when it cannot, the value is
-  // dropped without a report and the next write tries again.
+  // Nothing when read-only; the first write creates the key. When it cannot, the next write
+  // tries again, and the value is dropped without a report, unless the key is the user's own
+  // and cannot be made where it belongs (os::RegCreateFailureReported): then it throws
+  // ERegistryException "Failed to create key <Path>".
   void WriteSetting(const std::string& Section, const std::string& Ident,
                     const std::string& Value) override;
 
@@ -72,7 +74,7 @@ class TqRegistryIniFile : public TRegistryIniFile {
 };
 
 // The store that one chain entry ("location|flags") names: a registry store when the location
-// begins with "HK" or has "HK" as its second and third characters, else an ini-file store;
+// names a registry key (IsRegistryLocation), else an ini-file store;
 // nullptr when the flags or a missing file say so, or the location names no file ("-").
 std::unique_ptr<TCustomIniFile> OpenStore(const std::string& Entry);
 

@@ -1,5 +1,7 @@
 #include "settings/savepos.h"
 
+#include <cstdint>
+
 #include "controls/qdouble.h"
 #include "platform/Forms.h"
 
@@ -24,8 +26,9 @@ void ApplyFormPos(TForm* Form, std::string Text, bool NoPos, bool NoSize) {
   }
   if (Form->Left() >= ScreenWidth()) Form->SetLeft(0);
   if (Form->Top() >= ScreenHeight()) Form->SetTop(0);
-  if (static_cast<long>(Form->Left()) + Form->Width() <= 0) Form->SetLeft(0);
-  if (static_cast<long>(Form->Top()) + Form->Height() <= 0) Form->SetTop(0);
+  // In 64 bits: the far end of a form may lie beyond any 32-bit integer.
+  if (static_cast<std::int64_t>(Form->Left()) + Form->Width() <= 0) Form->SetLeft(0);
+  if (static_cast<std::int64_t>(Form->Top()) + Form->Height() <= 0) Form->SetTop(0);
 }
 
 TSavePos::TSavePos(TComponent* AOwner)

@@ -1,5 +1,6 @@
 #include "platform/posix/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +14,9 @@
 namespace penvo::os::posix {
 
 namespace {
+
+// The names of the temporary files that replacements write.
+constexpr std::string_view kTempPrefix = ".penvo-tmp-";
 
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -83,23 +87,40 @@ std::string FollowLinks(const std::string& path) {
 
 namespace {
 
-enum class Replaced { Yes, DirectoryRefused, No };
+// Why a replacement did not happen: the directory refuses the temporary file for want of
+// permission (or a read-only mount), the old file's owner and group cannot be given to the new
+// one, or any other failure.
+enum class Replaced { Yes, DirectoryRefused, OwnerNotKept, No };
 
-// ReplaceFileContent, telling apart a directory that refuses the temporary file for want of
-// permission (or a read-only mount) from every other failure.
-Replaced Replace(const std::string& path, std::string_view content, mode_t mode) {
+// Gives the temporary file fd the owner and group of the old file (st) where they differ.
+bool KeepOwner(int fd, const struct stat& st) {
+  struct stat tmp {};
+  if (::fstat(fd, &tmp) != 0) return false;
+  if (tmp.st_uid == st.st_uid && tmp.st_gid == st.st_gid) return true;
+  return ::fchown(fd, st.st_uid, st.st_gid) == 0;
+}
+
+// ReplaceFileContent, telling why it did not replace the file; with keepOwner the new file gets
+// the old one's owner and group, or the file is not replaced.
+Replaced Replace(const std::string& path, std::string_view content, mode_t mode, bool keepOwner) {
   const std::string dir = DirName(path);
   struct stat st {};
   const bool existed = ::stat(path.c_str(), &st) == 0;
   const mode_t finalMode = existed ? (st.st_mode & 07777) : (mode & ~CurrentUmask());
 
-  std::string pattern = dir + "/.penvo-tmp-XXXXXX";
+  std::string pattern = dir + "/" + std::string(kTempPrefix) + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0)
     return errno == EACCES || errno == EPERM || errno == EROFS ? Replaced::DirectoryRefused
                                                                : Replaced::No;
+  if (existed && keepOwner && !KeepOwner(fd, st)) {
+    ::close(fd);
+    ::unlink(name.data());
+    return Replaced::OwnerNotKept;
+  }
+  // The mode after the owner: a change of owner may clear the set-id bits.
   const bool written = WriteAll(fd, content) && ::fchmod(fd, finalMode) == 0 && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed) {
@@ -132,19 +153,32 @@ bool RewriteInPlace(const std::string& path, std::string_view content) {
 }  // namespace
 
 bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode) {
-  return Replace(path, content, mode) == Replaced::Yes;
+  return Replace(path, content, mode, false) == Replaced::Yes;
 }
 
 bool StoreFileContent(const std::string& path, std::string_view content) {
-  switch (Replace(path, content, 0666)) {
+  switch (Replace(path, content, 0666, true)) {
     case Replaced::Yes:
       return true;
     case Replaced::DirectoryRefused:
+    case Replaced::OwnerNotKept:
       return RewriteInPlace(path, content);
     case Replaced::No:
       break;
   }
   return false;
+}
+
+void RemoveTempLeftovers(const std::string& dir) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(d)) {
+    const std::string_view name = entry->d_name;
+    if (name.starts_with(kTempPrefix)) names.emplace_back(name);
+  }
+  ::closedir(d);
+  for (const std::string& name : names) ::unlink((dir + "/" + name).c_str());
 }
 
 DirectoryLock::DirectoryLock(const std::string& dir) {

@@ -23,13 +23,19 @@ std::string FollowLinks(const std::string& path);
 // then untouched and no temporary file is left behind).
 bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode = 0666);
 
-// ReplaceFileContent; but where the directory refuses new files to this user (an ini file
-// that everyone may write in a directory of root's) and the file exists and may be written,
-// the file is written over in place: the new content from its start, then cut to that length
+// ReplaceFileContent, where the new file also keeps the owner and group of the old one (a file
+// shared by a group stays the group's); but where the directory refuses new files to this user
+// (an ini file that everyone may write in a directory of root's), or the owner and group cannot
+// be kept (this user may not give files away), and the file exists and may be written, the
+// file is written over in place: the new content from its start, then cut to that length
 // and flushed to disk. Only in this case can a crash leave a mixture: the new content, or its
 // beginning, followed by the rest of the old one. False when the file could be written neither
 // way.
 bool StoreFileContent(const std::string& path, std::string_view content);
+
+// Removes the temporary files that replacements killed half-way left in dir. Only to be called
+// while holding dir's DirectoryLock, when no other replacement can be under way in it.
+void RemoveTempLeftovers(const std::string& dir);
 
 // Holds an exclusive advisory lock on a directory while it lives, so that the read-modify-write
 // cycles of several processes on files in it take turns. Without the lock (the directory cannot

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "platform/OsError.h"
 #include "platform/OsFiles.h"
 #include "platform/ProfileText.h"
@@ -43,9 +45,12 @@ void WriteProfileValue(const std::string& file, const std::string& section, cons
     std::optional<std::string> text = posix::ReadWholeFile(path);
     if (!text) fail();  // never replace a file whose lines could not be read
     old = std::move(*text);
+  } else if (errno != ENOENT) {
+    fail();  // there may be a file that could not be examined: never take it for none
   }
   ini::IniText ini(std::move(old));
   ini.Set(section, key, value);
+  posix::RemoveTempLeftovers(posix::DirName(path));
   // Like Windows, which writes an ini file in place, a file the user may write can be stored
   // even in a directory the user may not write.
   if (!posix::StoreFileContent(path, ini.Text())) fail();

@@ -105,20 +105,6 @@ void AddOnce(std::vector<std::string>& names, std::string name) {
     names.push_back(std::move(name));
 }
 
-// Temporary files that a write killed half-way left behind. Only called under the key's lock,
-// when no other write can be under way in the directory.
-void RemoveLeftovers(const std::string& dir) {
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return;
-  std::vector<std::string> names;
-  while (const dirent* entry = ::readdir(d)) {
-    const std::string_view name = entry->d_name;
-    if (name.starts_with(".penvo-tmp-")) names.emplace_back(name);
-  }
-  ::closedir(d);
-  for (const std::string& name : names) ::unlink((dir + "/" + name).c_str());
-}
-
 }  // namespace
 
 RegKeyPtr OpenRegKey(RegRoot root, std::string_view subKey, RegAccess access) {
@@ -139,6 +125,11 @@ RegKeyPtr CreateRegKey(RegRoot root, std::string_view subKey) {
 
 RegKeyPtr CreateRegKey(const RegKey& parent, std::string_view subKey) {
   return Create(Native(parent).Dir(), subKey);
+}
+
+bool RegCreateFailureReported(RegRoot root, std::string_view subKey) {
+  if (root != kHkeyCurrentUser || !KeyNames(subKey)) return false;
+  return OpenRegKey(root, subKey, RegAccess::Read) == nullptr;
 }
 
 RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& value) {
@@ -175,7 +166,7 @@ RegStatus SetRegValue(const RegKey& key, std::string_view name, const RegValue& 
   reg::RegValuesText values(old);
   values.Set(name, value);
   if (existed && values.Text() == old) return RegStatus::Ok;
-  RemoveLeftovers(dirKey.Dir());
+  posix::RemoveTempLeftovers(dirKey.Dir());
   return posix::ReplaceFileContent(path, values.Text()) ? RegStatus::Ok : RegStatus::Failed;
 }
 

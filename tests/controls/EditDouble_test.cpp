@@ -223,21 +223,34 @@ TEST_F(EditDoubleTest, AValueOutOfRangeTurnsTheFieldRedWithTheReasonInItsHint) {
   EXPECT_EQ(edit_->Hint(), "Line width");
 }
 
-TEST_F(EditDoubleTest, ANumberBeyondDoubleKeepsValueAndTextAndIsReported) {
+// A number beyond the range of double: no box, the value stays, the field is marked as for any
+// value out of range until its text is a legal number again.
+TEST_F(EditDoubleTest, ANumberBeyondDoubleKeepsTheValueAndMarksTheFieldSilently) {
+  for (const TFormatSettings& separators : {TFormatSettings{'.', ","}, TFormatSettings{',', "."}}) {
+    FormatSettings() = separators;
+    edit_->SetHint("Line width");
+    Clear();
+    Type("1E30");
+    ASSERT_EQ(edit_->Value(), 1e30);
+    const BoxCloser boxes;
+    Type("99\b");  // 1E309, 1E3099, 1E309: each beyond double
+    EXPECT_EQ(boxes.Texts, std::vector<std::string>{}) << separators.DecimalSeparator;
+    EXPECT_EQ(edit_->Text(), "1E309");
+    EXPECT_EQ(edit_->Value(), 1e30);
+    EXPECT_EQ(edit_->Color(), clRed);
+    EXPECT_EQ(edit_->Hint(), "Line width Not in range [0,1E100]");
+    Type("\b");  // a legal text again
+    EXPECT_EQ(edit_->Value(), 1e30);
+    EXPECT_EQ(edit_->Color(), clWindow);
+    EXPECT_EQ(edit_->Hint(), "Line width");
+  }
+  static_cast<TCheckLimit&>(edit_->Check()).SetMin(-1e100);
   Clear();
-  Type("1E30");
-  ASSERT_EQ(edit_->Value(), 1e30);
-  changes_.clear();
-  std::string reported;
-  CloseErrorBox(&reported);
-  Type("9");
-  EXPECT_EQ(edit_->Text(), "1E309");
-  EXPECT_EQ(edit_->Value(), 1e30);
-  EXPECT_TRUE(changes_.empty());
-  EXPECT_FALSE(reported.empty());
-  Type("\b");  // and the field goes on as before
-  EXPECT_EQ(edit_->Value(), 1e30);
-  EXPECT_EQ(changes_, std::vector<std::string>{"1E30"});
+  Type("-1E40");
+  ASSERT_EQ(edit_->Color(), clWindow);
+  Type("0");  // below the range of double just the same
+  EXPECT_EQ(edit_->Value(), -1e40);
+  EXPECT_EQ(edit_->Color(), clRed);
 }
 
 }  // namespace

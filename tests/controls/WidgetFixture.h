@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <string>
+#include <vector>
 
 #include "platform/qt/Bridge.h"
 #include "controls/qdouble.h"
@@ -44,15 +45,23 @@ class WidgetTest : public ::testing::Test {
     Form->Show();
     QApplication::setActiveWindow(qt::WidgetOf(Form));
   }
-  // Closes the error box that the next modal run shows, and keeps its text.
-  static void CloseErrorBox(std::string* text) {
-    QTimer::singleShot(0, [text] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        *text = box->text().toStdString();
-        box->close();
-      }
-    });
-  }
+  // While it lives, closes every message box as soon as it shows and keeps its text.
+  class BoxCloser {
+   public:
+    BoxCloser() {
+      QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          Texts.push_back(box->text().toStdString());
+          box->close();
+        }
+      });
+      timer_.start(0);
+    }
+    std::vector<std::string> Texts;
+
+   private:
+    QTimer timer_;
+  };
 
   static constexpr const char* kSection = "FormOptions-Params";
   ChainSandbox chain_;

@@ -82,6 +82,17 @@ TEST_F(CtrlPanelTest, AStoredTextIsLoadedIntoTheNumericField) {
   EXPECT_EQ(Written(), std::nullopt);  // changes are kept until the window goes
 }
 
+TEST_F(CtrlPanelTest, AStoredNumberBeyondDoubleLoadsMarkedAndWithoutABox) {
+  chain_.SetMachineValue(kSection, "EditWidth", "1E400");
+  const BoxCloser boxes;
+  form_->EndDescription();
+  QApplication::processEvents();
+  EXPECT_EQ(boxes.Texts, std::vector<std::string>{});
+  EXPECT_EQ(edit_->Text(), "1E400");
+  EXPECT_EQ(edit_->Value(), 20.0);  // the description's value stays
+  EXPECT_EQ(edit_->Color(), clRed);
+}
+
 TEST_F(CtrlPanelTest, TheTextIsSavedOnceWhenTheWindowGoes) {
   form_->EndDescription();
   panel_->SetAsString("25");

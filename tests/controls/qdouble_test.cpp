@@ -143,17 +143,34 @@ TEST_F(NumberText, ThousandsGroupsReadByLocale) {
             1234.5);
 }
 
-TEST_F(NumberText, OverflowRaisesInTheFullStopBranchOnly) {
+TEST_F(NumberText, ANumberBeyondDoubleGivesTheDefaultAndSaysSoInEitherBranch) {
+  struct Row {
+    std::string text;
+    double value;
+    bool outOfRange;
+  };
+  for (const char separator : {'.', ','}) {
+    separator == '.' ? UseFullStop() : UseComma();
+    for (const Row& r : std::vector<Row>{
+             {"1e309", 4, true},
+             {"-1e309", 4, true},
+             {"1" + std::string(400, '0'), 4, true},
+             {"1e99999999999999999999", 4, true},
+             {"1e-99999999999999999999", 0, false},  // too small: the nearest double
+             {"0e99999", 0, false},
+             {"1e308", 1e308, false},
+             {"12", 12, false},
+             {"", 4, false},
+         }) {
+      const TNumberRead read = ReadNumberText(r.text, 4);
+      EXPECT_EQ(read.Value, r.value) << separator << " " << r.text.substr(0, 30);
+      EXPECT_EQ(read.OutOfRange, r.outOfRange) << separator << " " << r.text.substr(0, 30);
+      EXPECT_EQ(StrToDoubleDef(r.text, 4), r.value) << separator << " " << r.text.substr(0, 30);
+    }
+  }
   UseFullStop();
-  EXPECT_THROW(StrToDoubleDef("1e309", 1), EOverflow);
-  EXPECT_THROW(StrToDoubleDef("-1e309", 1), EOverflow);
-  EXPECT_THROW(StrToDoubleDef("1" + std::string(400, '0'), 1), EOverflow);
-  EXPECT_THROW(StrToDoubleDef("1e99999999999999999999", 1), EOverflow);
-  EXPECT_EQ(StrToDoubleDef("1e-99999999999999999999", 1), 0);
-  EXPECT_EQ(StrToDoubleDef("0e99999", 1), 0);
   EXPECT_DOUBLE_EQ(StrToDoubleDef("1.7976931348623157e308", 1), 1.7976931348623157e308);
-  UseComma();
-  EXPECT_EQ(StrToDoubleDef("1e309", 4), 4);
+  EXPECT_TRUE(ReadNumberText("1.5e309x", 1).OutOfRange);  // the leading part counts
 }
 
 TEST(TakeToken, CutsAtTheFirstOfAnyDelimiter) {

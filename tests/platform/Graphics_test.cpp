@@ -95,6 +95,27 @@ TEST(Lines, AThinLineLeavesItsEndPixelOutAndAWideOneIsWidthPixelsAcross) {
   }
 }
 
+// Wider than a screen is tall, up to the widest pen; a wider one (a settings file's 1E9) is
+// drawn with the widest.
+TEST(Lines, APenWiderThanAnyScreenIsDrawnAsWideAsAsked) {
+  constexpr int kHeight = 16384 + 100;  // taller than any screen the program runs on
+  struct Row {
+    std::int32_t width, across;
+  };
+  for (const Row& r :
+       std::vector<Row>{{1500, 1500}, {16384, 16384}, {1000000000, TCanvas::kMaxPenWidth}}) {
+    Surface s(8, kHeight, 0xFFFFFF);
+    s.canvas.Pen().Color = clBlack;
+    s.canvas.Pen().Width = r.width;
+    s.canvas.MoveTo(-100000, kHeight / 2);
+    s.canvas.LineTo(100000, kHeight / 2);
+    int across = 0;
+    for (int y = 0; y < kHeight; ++y) across += s.At(4, y) == 0;
+    EXPECT_EQ(across, r.across) << "width " << r.width;
+  }
+  EXPECT_GE(TCanvas::kMaxPenWidth, 16384);
+}
+
 TEST(Lines, AHugeWidthIsDrawnWithTheWidestPenAndStaysQuick) {
   Surface s(50, 50, 0xFFFFFF);
   s.canvas.Pen().Color = clBlack;

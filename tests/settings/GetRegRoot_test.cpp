@@ -48,5 +48,34 @@ TEST(GetRegRoot, SplitsTheRootNameOffTheKeyPath) {
   }
 }
 
+TEST(IsRegistryLocation, TellsRegistryKeysFromFilesByTheirFirstCharacters) {
+  struct Row {
+    const char* location;
+    bool registry;
+  };
+  for (const Row& r : std::vector<Row>{
+           {"HKEY_CURRENT_USER\\software\\Ruvi\\Penvo", true},
+           {"HKCU", true},
+           {"HKtools\\penvo.ini", true},  // "HK" first: a key, whatever follows
+           {"xHKy", true},                // "HK" at the 2nd and 3rd place
+           {"\\HKCU\\X", true},           // after a "\" a root name of the table follows
+           {"\\HKLM\\Software\\X", true},
+           {"\\HKEY_LOCAL_MACHINE\\X", true},
+           {"\\HKU\\X", true},
+           {"\\HKCU", true},
+           {"\\HKtools\\penvo.ini", false},  // a file in a top-level directory
+           {"/HKtools/penvo.ini", false},
+           {"\\HKUsers\\x.ini", false},  // begins like a root name, but is none
+           {"\\HKcu\\x.ini", false},     // root names keep their letter case
+           {"\\HK", false},
+           {"C:\\HKx\\a.ini", false},  // "HK" not at the 1st or 2nd place
+           {"hkcu\\x.ini", false},
+           {"ab\\HK.ini", false},
+           {"", false},
+       }) {
+    EXPECT_EQ(IsRegistryLocation(r.location), r.registry) << r.location;
+  }
+}
+
 }  // namespace
 }  // namespace penvo

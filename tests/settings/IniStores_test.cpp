@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "platform/OsError.h"
@@ -162,29 +163,33 @@ TEST_F(StoreTest, RegistryReadsTellEmptyFromMissingAndRefuseOtherTypes) {
 }
 
 TEST_F(StoreTest, AKeyThatCanBeReadButNotWrittenServesReadsAndDropsWrites) {
-  // As the machine's key is for most users.
-  {
-    const os::RegKeyPtr pos = os::CreateRegKey(os::kHkeyLocalMachine, keyPath_ + "\\Pos");
-    ASSERT_NE(pos, nullptr);
-    os::SetRegValue(*pos, "FormOptions", {os::RegType::String, "machine"});
-  }
-  test::SetRegKeyReadOnly(os::kHkeyLocalMachine, keyPath_, true);
-  const std::string machine = "HKEY_LOCAL_MACHINE\\" + keyPath_;
-  const std::unique_ptr<TqRegistryIniFile> store = CreateRegistryStore(machine, "n");
-  ASSERT_NE(store, nullptr);
-  EXPECT_TRUE(store->KeyExisted());
-  EXPECT_EQ(store->ReadSetting("Pos", "FormOptions", "def"), "machine");
-  store->WriteSetting("Pos", "FormOptions", "user");
-  EXPECT_FALSE(store->OpenedForWrite());
-  EXPECT_TRUE(store->KeyExisted());
+  // As the machine's key is for most users, and a user's key made read-only on purpose.
+  for (const auto& [root, rootName] : {std::pair{os::kHkeyLocalMachine, "HKEY_LOCAL_MACHINE"},
+                                       std::pair{os::kHkeyCurrentUser, "HKEY_CURRENT_USER"}}) {
+    {
+      const os::RegKeyPtr pos = os::CreateRegKey(root, keyPath_ + "\\Pos");
+      ASSERT_NE(pos, nullptr);
+      os::SetRegValue(*pos, "FormOptions", {os::RegType::String, "kept"});
+    }
+    test::SetRegKeyReadOnly(root, keyPath_, true);
+    const std::string location = std::string(rootName) + "\\" + keyPath_;
+    const std::unique_ptr<TqRegistryIniFile> store = CreateRegistryStore(location, "n");
+    ASSERT_NE(store, nullptr);
+    EXPECT_TRUE(store->KeyExisted());
+    EXPECT_EQ(store->ReadSetting("Pos", "FormOptions", "def"), "kept");
+    store->WriteSetting("Pos", "FormOptions", "new");
+    EXPECT_FALSE(store->OpenedForWrite());
+    EXPECT_TRUE(store->KeyExisted());
 
-  TIniReadOrder chain;
-  test::WriteErrorRecorder prompt;
-  chain.ErrorPrompt = &prompt;
-  chain.WriteSetting(machine, "Pos", "FormOptions", "user");
-  EXPECT_EQ(chain.LastError(), "");
-  EXPECT_TRUE(prompt.Texts.empty());
-  EXPECT_EQ(test::ReadRegText(os::kHkeyLocalMachine, keyPath_ + "\\Pos", "FormOptions"), "machine");
+    TIniReadOrder chain;
+    test::WriteErrorRecorder prompt;
+    chain.ErrorPrompt = &prompt;
+    chain.WriteSetting(location, "Pos", "FormOptions", "new");
+    EXPECT_EQ(chain.LastError(), "") << rootName;
+    EXPECT_TRUE(prompt.Texts.empty()) << rootName;
+    EXPECT_EQ(test::ReadRegText(root, keyPath_ + "\\Pos", "FormOptions"), "kept");
+    test::SetRegKeyReadOnly(root, keyPath_, false);
+  }
 }
 
 TEST_F(StoreTest, RegistryWriteFailuresAreReportedWithTheNameThatFailed) {

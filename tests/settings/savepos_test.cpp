@@ -72,6 +72,9 @@ TEST_F(SavePosTest, ApplyingAPositionTakesTheFieldsAsAskedAndKeepsTheFormInSight
            {start, "-852,20,852,51", false, false, {0, 20, 852, 51}},
            {start, "20,-51,852,51", false, false, {20, 0, 852, 51}},
            {start, "20,-50,852,51", false, false, {20, -50, 852, 51}},
+           // The far end of a form lies beyond any 32-bit integer: still on the screen.
+           {start, "100,0,2147483647,10", false, false, {100, 0, 2147483647, 10}},
+           {start, "0,100,10,2147483647", false, false, {0, 100, 10, 2147483647}},
            // A form already out of sight comes back whatever the flags say.
            {{sw + 10, sh + 10, 400, 300}, "10,20,300,200", true, true, {0, 0, 400, 300}},
            {{-500, -400, 400, 300}, "", true, true, {0, 0, 400, 300}},

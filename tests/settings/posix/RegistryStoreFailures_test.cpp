@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "settings/IniReadOrder.h"
 #include "tests/settings/WriteErrorRecorder.h"
+#include "tests/support/Platform.h"
 #include "tests/support/Sandbox.h"
+#include "tests/support/TestFiles.h"
 
 namespace penvo {
 namespace {
@@ -31,16 +35,40 @@ class PosixRegistryStore : public ::testing::Test {
   const std::string location_ = "HKEY_CURRENT_USER\\software\\Ruvi\\Penvo";
 };
 
-TEST_F(PosixRegistryStore, AKeyThatCannotBeCreatedDropsTheWriteWithoutAReport) {
-  test::WriteFile(sandbox_.Dir().File("file"), "");
-  test::ScopedEnv registry("QINI_REGISTRY_DIR", sandbox_.Dir().File("file"));
-  const std::unique_ptr<TqRegistryIniFile> store = CreateRegistryStore(location_, "");
-  ASSERT_NE(store, nullptr);
-  store->WriteSetting("Pos", "FormOptions", "1");
-  EXPECT_FALSE(store->KeyExisted());
-  EXPECT_FALSE(store->OpenedForWrite());  // the next write tries again
-  EXPECT_EQ(WriteThroughChain(location_, "Pos"), "");
-  EXPECT_TRUE(prompt_.Texts.empty());
+// Without a place for the user's registry (no home directory, a read-only one; here a file
+// stands where a directory belongs) each write fails, and the chain hands the value on.
+TEST_F(PosixRegistryStore, AUserKeyThatCannotBeCreatedIsReportedAndTheNextStoreTakesTheValue) {
+  const std::string file = sandbox_.Dir().File("file");
+  test::WriteFile(file, "");
+  const std::string message = "Failed to create key software\\Ruvi\\Penvo";
+  struct Row {
+    std::optional<std::string> registry, home;
+  };
+  for (const Row& r : std::vector<Row>{{file, std::nullopt}, {std::nullopt, file + "/home"}}) {
+    const std::string label = r.registry ? "registry in a file" : "home in a file";
+    test::ScopedEnv registry("QINI_REGISTRY_DIR", r.registry);
+    test::ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+    test::ScopedEnv home("HOME", r.home);
+    const std::unique_ptr<TqRegistryIniFile> store = CreateRegistryStore(location_, "");
+    ASSERT_NE(store, nullptr);
+    for (int attempt = 0; attempt < 2; ++attempt) {  // each write tries again
+      try {
+        store->WriteSetting("Pos", "FormOptions", "1");
+        ADD_FAILURE() << label << ": the write was taken";
+      } catch (const ERegistryException& e) {
+        EXPECT_EQ(std::string(e.what()), message) << label;
+      }
+      EXPECT_FALSE(store->KeyExisted()) << label;
+      EXPECT_FALSE(store->OpenedForWrite()) << label;
+    }
+
+    const std::string ini = sandbox_.Dir().File("later.ini");
+    prompt_.Texts.clear();
+    EXPECT_EQ(WriteThroughChain(location_ + ";" + ini, "Pos"), message) << label;
+    EXPECT_EQ(prompt_.Texts, std::vector<std::string>{message + "\r\nStop showing errors?"});
+    EXPECT_EQ(test::ReadFile(ini), "[Pos]\nFormOptions=1\n") << label;
+    fs::remove(ini);
+  }
 }
 
 TEST_F(PosixRegistryStore, ASectionThatCannotBeCreatedOrWrittenIsReported) {
