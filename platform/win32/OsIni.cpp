@@ -5,6 +5,7 @@
 #include "platform/OsError.h"
 #include "platform/OsFiles.h"
 #include "platform/ProfileText.h"
+#include "platform/win32/CodePageText.h"
 
 namespace penvo::os {
 
@@ -14,10 +15,18 @@ std::string ReadProfileValue(const std::string& file, const std::string& section
   // first header for a blank section, and a line "=value" for a blank key.
   if (profile::IsBlankName(section) || profile::IsBlankName(key))
     return profile::ReadDefault(Default);
-  char buf[kProfileValueMax + 1];
-  const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), Default.c_str(), buf,
-                                             sizeof buf, NativePath(file).c_str());
-  return std::string(buf, n);
+  // The default goes through the code page like any text, and the missing-value sign 0xA7 is no
+  // UTF-8 character: a missing key is told by two ASCII defaults that both come back.
+  const std::string path = NativePath(file);
+  const auto read = [&](const char* fallback) {
+    char buf[kProfileValueMax + 1];
+    const DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback, buf,
+                                               sizeof buf, path.c_str());
+    return std::string(buf, n);
+  };
+  std::string value = read("\x01");
+  if (value == "\x01" && read("\x02") == "\x02") return profile::ReadDefault(Default);
+  return win32::FromWindowsText(std::move(value));
 }
 
 void WriteProfileValue(const std::string& file, const std::string& section, const std::string& key,
@@ -31,7 +40,8 @@ void WriteProfileValue(const std::string& file, const std::string& section, cons
   // The function writes a line break inside a name or value into the file as it stands, so
   // that a value could add sections and keys of its own: such texts go in on one line.
   if (!::WritePrivateProfileStringA(profile::OneLine(section).c_str(),
-                                    profile::OneLine(key).c_str(), profile::OneLine(value).c_str(),
+                                    profile::OneLine(key).c_str(),
+                                    win32::ToWindowsText(profile::OneLine(value)).c_str(),
                                     path.c_str()))
     fail();
 }

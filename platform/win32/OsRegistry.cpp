@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/CodePageText.h"
+
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -132,14 +134,15 @@ RegStatus QueryRegValue(const RegKey& key, std::string_view name, RegValue& valu
   if (rc != ERROR_SUCCESS) return RegStatus::Failed;
   value.type = static_cast<RegType>(type);
   if (IsText(value.type) && !data.empty() && data.back() == '\0') data.pop_back();
-  value.data = std::move(data);
+  value.data = IsText(value.type) ? win32::FromWindowsText(std::move(data)) : std::move(data);
   return RegStatus::Ok;
 }
 
 RegStatus SetRegValue(const RegKey& key, std::string_view name, const RegValue& value) {
   if (HoldsNul(name)) return RegStatus::Failed;
   // A text is stored with its terminating NUL.
-  const std::string data = IsText(value.type) ? value.data + '\0' : value.data;
+  const std::string data =
+      IsText(value.type) ? win32::ToWindowsText(value.data) + '\0' : value.data;
   const LONG rc =
       ::RegSetValueExA(Native(key), std::string(name).c_str(), 0, static_cast<DWORD>(value.type),
                        reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
