@@ -76,7 +76,7 @@ run_wine_tests() {
 echo "== Windows build (mingw-w64) and unit tests under Wine"
 start=$SECONDS
 if scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-     -DPENVO_WITH_TOOLKIT=OFF -DPENVO_BENCH=OFF; then
+     -DPENVO_BENCH=OFF; then
   echo "windows: cross build took $((SECONDS - start)) s"
   run_wine_tests
 else
