@@ -457,8 +457,8 @@ void TApplication::BringToFront() {
   if (FMainForm && FMainForm->IsVisible() && FMainForm->CaptureBeneath &&
       FMainForm->WindowState() == TWindowState::wsMaximized &&
       !FMainForm->Window().OnMonitorUnderMouse()) {
-    Minimize();
     FMainForm->Window().MoveToMonitorUnderMouse();
+    Minimize();
   }
   if (FMinimized) Restore();
   if (FMainForm) FMainForm->BringToFront();

@@ -157,7 +157,7 @@ class TNativeForm : public TNativeControl {
   // on), and where its top-left pixel lies on the desktop, in device pixels.
   virtual TImage GrabBeneath(TPoint& Origin);
   // Whether the window stands on the monitor under the mouse; moves it there (a maximized
-  // window is maximized there), also while it is off the screen.
+  // window is maximized there), on the screen afterwards.
   virtual bool OnMonitorUnderMouse() const { return true; }
   virtual void MoveToMonitorUnderMouse() {}
   // Memory for a surface of this size (the window shows it); valid until the next call.

@@ -127,8 +127,8 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     return {qRound(width() * dpr), qRound(height() * dpr)};
   }
   TPoint SurfaceOrigin() const override {
-    const QPoint p = ToDevice(mapToGlobal(QPoint(0, 0)), Screen());
-    return {p.x(), p.y()};
+    const_cast<FormPeer*>(this)->UpdateOrigin();
+    return {origin_.x(), origin_.y()};
   }
   TImage GrabBeneath(TPoint& Origin) override {
     QScreen* screen = shownOnce_ ? Screen() : ScreenUnderMouse();
@@ -137,9 +137,17 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   }
   bool OnMonitorUnderMouse() const override { return Screen() == ScreenUnderMouse(); }
   void MoveToMonitorUnderMouse() override {
-    // Withdrawn, moved and shown again: the window manager maximizes it where it now stands.
-    hide();
-    MoveOnto(ScreenUnderMouse());
+    // Window managers maximize a window on the monitor it stands on: it comes back at its
+    // normal size, moves there, and is maximized again (the caller takes it off the screen
+    // again for a fresh picture).
+    QScreen* target = ScreenUnderMouse();
+    showNormal();
+    const QRect room = target->availableGeometry();
+    move(room.topLeft() + QPoint(room.width() / 8, room.height() / 8));
+    WaitUntil([this, target] { return IsExposed() && Screen() == target; }, kShowDeadlineMs);
+    showMaximized();
+    WaitUntil([this, room] { return IsExposed() && frameGeometry().size() == room.size(); },
+              kShowDeadlineMs);
   }
   TPixels AllocateSurface(int Width, int Height) override {
     surface_ = QImage(Width, Height, QImage::Format_RGB32);
@@ -170,11 +178,13 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
 
   void resizeEvent(QResizeEvent*) override {
     if (!Form()) return;
+    UpdateOrigin();
     TellBounds();
     Form()->SurfaceResized();
   }
 
   void moveEvent(QMoveEvent*) override {
+    UpdateOrigin();
     if (Form()) TellBounds();
   }
 
@@ -223,11 +233,18 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   }
 
  private:
-  // The pixel of the screen under the mouse, in the window's device pixels: Qt's position is
-  // the device position divided by the scale.
+  // The pixel of the screen under the mouse, in the window's device pixels. Qt's global
+  // position is the device position scaled exactly; its window-local one is not, at a scale
+  // where the window's place is no whole device-independent pixel.
   QPoint DevicePos(const QMouseEvent* e) const {
-    const QPointF p = e->position() * devicePixelRatioF();
-    return {qFloor(p.x() + 1e-6), qFloor(p.y() + 1e-6)};
+    const QScreen* s = Screen();
+    const QPointF o = s->geometry().topLeft();
+    const QPointF d = o + (e->globalPosition() - o) * s->devicePixelRatio();
+    return QPoint(qFloor(d.x() + 1e-6), qFloor(d.y() + 1e-6)) - origin_;
+  }
+  // The client area's top-left on the screen in device pixels, as the window system has it.
+  void UpdateOrigin() {
+    if (!NativeClientOrigin(this, origin_)) origin_ = ToDevice(mapToGlobal(QPoint(0, 0)), Screen());
   }
   QPoint ToDevicePixels(QPoint p) const {
     const qreal dpr = devicePixelRatioF();
@@ -243,8 +260,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     return s ? s : QGuiApplication::primaryScreen();
   }
   void MoveOnto(QScreen* target) {
-    if (!target || Screen() == target) return;
-    move(target->availableGeometry().topLeft());
+    if (target && Screen() != target) move(target->availableGeometry().topLeft());
   }
 
   // The frame's place and size, as the window system tells them.
@@ -262,6 +278,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   void Press(QMouseEvent* e, bool isDouble) {
     TMouseButton button;
     if (!Form() || !ButtonOf(e->button(), button)) return;
+    UpdateOrigin();  // the window manager may have moved the window by less than Qt can tell
     TShiftState shift = ShiftOf(e->modifiers(), e->buttons());
     shift.Double = isDouble;
     const QPoint p = DevicePos(e);
@@ -272,6 +289,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   std::string windowClass_;
   QSize frameSize_;
   bool shownOnce_ = false;
+  QPoint origin_;
 };
 
 }  // namespace

@@ -9,6 +9,10 @@ namespace penvo::qt {
 // Sets the X11 class of a window, so that the window system finds it by that name.
 void SetWindowClass(QWidget* window, const std::string& instanceName, const std::string& className);
 
+// Where the window's client area lies on the screen, in the screen's own pixels; false where
+// the window system cannot tell (no X server).
+bool NativeClientOrigin(QWidget* window, QPoint& origin);
+
 // Sends a shown window to the task bar; a maximized window stays maximized meanwhile.
 void Iconify(QWidget* window);
 // Brings an iconified window back as it left: maximized or at its normal bounds.

@@ -59,6 +59,20 @@ void SetWindowClass(QWidget* window, const std::string& instanceName,
   xcb_flush(c);
 }
 
+bool NativeClientOrigin(QWidget* window, QPoint& origin) {
+  xcb_connection_t* c = window && window->windowHandle() ? Connection() : nullptr;
+  if (!c) return false;
+  const auto id = static_cast<xcb_window_t>(window->winId());
+  const xcb_window_t root = RootOf(c, id);
+  if (root == kNoWindow) return false;
+  xcb_translate_coordinates_reply_t* reply =
+      xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, root, 0, 0), nullptr);
+  if (!reply) return false;
+  origin = QPoint(reply->dst_x, reply->dst_y);
+  std::free(reply);
+  return true;
+}
+
 void Iconify(QWidget* window) {
   xcb_connection_t* c = Connection();
   const auto id = static_cast<xcb_window_t>(window->winId());

@@ -414,6 +414,26 @@ Rect Session::Geometry(unsigned long window) {
   return {x, y, a.width, a.height};
 }
 
+void Session::SetMonitors(const std::vector<Rect>& monitors) {
+  // The first monitor takes the screen's output, so that the output's own monitor goes; the
+  // X server keeps the monitors while a client (the harness) stays connected.
+  for (std::size_t i = 0; i < monitors.size(); ++i) {
+    const Rect& m = monitors[i];
+    const std::string geometry = std::to_string(m.w) + "/" + std::to_string(m.w / 4) + "x" +
+                                 std::to_string(m.h) + "/" + std::to_string(m.h / 4) + "+" +
+                                 std::to_string(m.x) + "+" + std::to_string(m.y);
+    EXPECT_EQ(Run({"xrandr", "--setmonitor", "M" + std::to_string(i), geometry,
+                   i == 0 ? "screen" : "none"}),
+              0);
+  }
+}
+
+void Session::SetDpi(int dpi) {
+  const std::filesystem::path file = home_ / "Xresources";
+  std::ofstream(file) << "Xft.dpi: " << dpi << "\n";
+  EXPECT_EQ(Run({"xrdb", "-merge", file.string()}), 0);
+}
+
 Rect Session::Frame(unsigned long window) {
   Rect r = Geometry(window);
   Atom type = None;

@@ -42,6 +42,11 @@ class Session {
   std::filesystem::path RegistryDir() const { return home_ / "registry"; }
   std::string DisplayName() const { return ":" + std::to_string(display_); }
 
+  // Makes the screen a row of monitors (RandR monitors, as a desktop with several does).
+  void SetMonitors(const std::vector<Rect>& monitors);
+  // The desktop's scale, as desktops set it: the X resource Xft.dpi (96 is 100 %).
+  void SetDpi(int dpi);
+
   // Paints the root window: f(x, y) gives each pixel's colour.
   void SetBackground(const std::function<Rgb(int x, int y)>& f);
   // A plain window of one colour that no window manager handles (an application of the

@@ -260,6 +260,67 @@ TEST(PenvoOptionsWindow, AStoredSizeIsTheFramesAndTheFrameCentresOnTheMouse) {
   session.Stop(pid);
 }
 
+// At a desktop scale of 200 % the overlay still works in the screen's own pixels.
+TEST(PenvoDisplays, AtScaleTwoTheWholeDesktopShowsAndALineOfWidthOneIsOnePixel) {
+  Session session{1024, 768};
+  session.SetDpi(192);
+  session.SetBackground([](int x, int) { return x < 512 ? kWhite : kBlack; });
+  session.Start(ProgramPath("penvo"));
+  const unsigned long window = session.WaitForWindow("TFormPenvo");
+  ASSERT_NE(window, 0u);
+  const Rect g = session.Geometry(window);
+  // The whole desktop, not its top-left quarter enlarged.
+  EXPECT_TRUE(session.WaitForPixel(100, g.y + 100, kWhite));
+  EXPECT_TRUE(session.WaitForPixel(900, g.y + 100, kBlack));
+  EXPECT_TRUE(session.WaitForPixel(500, g.y + 600, kWhite));
+  session.Xdotool({"key", "--clearmodifiers", "1"});
+  session.Xdotool({"key", "--clearmodifiers", "y"});
+  const int y = g.y + 301;  // an odd pixel: no whole device-independent pixel lies there
+  session.Drag({{101, y}, {201, y}, {301, y}, {401, y}});
+  EXPECT_TRUE(session.WaitForPixel(251, y, kYellow))
+      << "the press did not land under the pointer; the rows beside it: " << std::hex
+      << session.Pixel(251, y - 1) << " " << session.Pixel(251, y + 1);
+  EXPECT_EQ(session.Pixel(251, y - 1), kWhite);
+  EXPECT_EQ(session.Pixel(251, y + 1), kWhite);
+}
+
+// Two monitors side by side: the overlay comes up on the one under the mouse and covers it
+// exactly; a start on the other brings it there.
+TEST(PenvoDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
+  Session session{2048, 768};
+  session.SetMonitors({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
+  session.SetBackground([](int x, int) { return x < 1024 ? kBlack : kWhite; });
+  session.Xdotool({"mousemove", "--sync", "1500", "400"});
+  session.Start(ProgramPath("penvo"));
+  const unsigned long window = session.WaitForWindow("TFormPenvo");
+  ASSERT_NE(window, 0u);
+  Rect frame;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        frame = session.Frame(window);
+        return frame.x == 1024 && frame.w == 1024;
+      },
+      5s))
+      << "the overlay's frame is " << frame.w << " wide at " << frame.x;
+  const Rect g = session.Geometry(window);
+  EXPECT_TRUE(session.WaitForPixel(1500, g.y + 100, kWhite));
+  session.Xdotool({"key", "--clearmodifiers", "y"});
+  session.Drag({{1200, g.y + 300}, {1300, g.y + 300}, {1400, g.y + 300}});
+  EXPECT_TRUE(session.WaitForPixel(1300, g.y + 300, kYellow));
+
+  session.Xdotool({"mousemove", "--sync", "300", "400"});
+  const pid_t second = session.Start(ProgramPath("penvo"));
+  EXPECT_EQ(session.WaitExit(second, 10s), 0);
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        frame = session.Frame(window);
+        return frame.x == 0 && frame.w == 1024 && session.Viewable(window);
+      },
+      5s))
+      << "the overlay's frame is " << frame.w << " wide at " << frame.x;
+  EXPECT_TRUE(session.WaitForPixel(300, session.Geometry(window).y + 100, kBlack));
+}
+
 // A zig-zag keeps every corner: each move the window system delivers becomes a segment.
 TEST(PenvoMoves, AZigZagKeepsItsCorners) {
   Session session(1024, 768);
