@@ -13,8 +13,15 @@ export WINELOADER=$loader
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono and no Gecko: a fresh prefix would otherwise offer to install them.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-# Wine's windows stay off any X display the caller may have.
-unset DISPLAY WAYLAND_DISPLAY
+# Wine's windows stay off any X display the caller may have; programs that show windows (the
+# widget tests) get a display of their own, PENVO_WINE_DISPLAY (an Xvfb that scripts/test.sh
+# starts before the prefix is made: Wine's desktop process keeps the display it started with).
+if [[ -n ${PENVO_WINE_DISPLAY:-} ]]; then
+  export DISPLAY=$PENVO_WINE_DISPLAY
+else
+  unset DISPLAY
+fi
+unset WAYLAND_DISPLAY
 
 own_prefix=
 if [[ -z ${WINEPREFIX:-} ]]; then

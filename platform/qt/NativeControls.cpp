@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <algorithm>
 
 #include "platform/ActnList.h"
 #include "platform/ExtCtrls.h"
@@ -28,11 +29,18 @@ QWidget* WidgetOf(const TControl* Control) {
   return Control ? dynamic_cast<QWidget*>(Control->Native()) : nullptr;
 }
 
+// Alt with a key is a command (an accelerator), not a character, as on Windows.
+bool AltCommand(const QKeyEvent& Event) {
+  return (Event.modifiers() & Qt::AltModifier) && !(Event.modifiers() & Qt::ControlModifier) &&
+         !Event.text().isEmpty();
+}
+
 int TypedChar(const QKeyEvent& Event) {
   if (Event.key() == Qt::Key_Backspace && (Event.modifiers() & Qt::ControlModifier)) return 127;
   // X11 gives Delete the text DEL (127); it types nothing, so that it deletes in a text field
   // and is no command (127 is Ctrl+Backspace's character).
   if (Event.key() == Qt::Key_Delete) return -1;
+  if (AltCommand(Event)) return -1;
   const QString text = Event.text();
   if (text.isEmpty()) return -1;
   const char16_t c = text.at(0).unicode();
@@ -111,6 +119,8 @@ class EditPeer : public Peer<QLineEdit, TNativeEdit> {
   int SelStart() const override { return hasSelectedText() ? selectionStart() : cursorPosition(); }
   int SelLength() const override { return static_cast<int>(selectedText().size()); }
   void SetSelection(int Start, int Length) override {
+    // A place beyond the text is its end, as in a Windows edit.
+    Start = std::clamp(Start, 0, static_cast<int>(text().size()));
     if (Length > 0)
       setSelection(Start, Length);
     else
@@ -121,6 +131,10 @@ class EditPeer : public Peer<QLineEdit, TNativeEdit> {
   void keyPressEvent(QKeyEvent* event) override {
     auto* edit = static_cast<TEdit*>(Control());
     const int typed = TypedChar(*event);
+    if (AltCommand(*event)) {
+      event->ignore();  // for the window's accelerators; the edit types nothing
+      return;
+    }
     if (!edit || typed < 0) {
       QLineEdit::keyPressEvent(event);
       return;

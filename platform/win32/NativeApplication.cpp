@@ -68,6 +68,8 @@ void EndSession() {
 }
 
 LRESULT CALLBACK HelperProc(HWND Window, UINT Msg, WPARAM W, LPARAM L) {
+  LRESULT result = 0;
+  if (WindowPeer::HandleParentMessage(Msg, W, L, result)) return result;
   switch (Msg) {
     case kMsgCall: {
       std::unique_ptr<std::function<void()>> fn(reinterpret_cast<std::function<void()>*>(L));

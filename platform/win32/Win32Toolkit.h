@@ -89,6 +89,9 @@ class WindowPeer {
 
   // A notification that the parent received on this control's behalf.
   virtual void OnCommand(WORD /*Code*/) {}
+  // The messages every parent of ours forwards to its children's peers (the hidden window
+  // that holds controls without a parent too: edits tell it of their changes).
+  static bool HandleParentMessage(UINT Msg, WPARAM W, LPARAM L, LRESULT& Result);
   // The background for WM_CTLCOLOR*: sets the colours on Dc, returns the brush.
   virtual HBRUSH OnCtlColor(HDC Dc);
   // Whether Tab may move the keyboard here.
@@ -124,8 +127,6 @@ class WindowPeer {
   // Sends the font to this window and the children that follow it.
   void PropagateFont();
   bool HandleCursor(WPARAM W, LPARAM L);
-  // The messages every parent of ours forwards to its children's peers.
-  bool HandleParentMessage(UINT Msg, WPARAM W, LPARAM L, LRESULT& Result);
 
   HWND FHwnd = nullptr;
   WNDPROC FOriginal = nullptr;  // a subclassed standard control's own procedure
