@@ -210,7 +210,8 @@ std::unique_ptr<TNativeForm> NewNativeForm(TForm* Form);
 std::unique_ptr<TNativeApplication> NewNativeApplication(int& argc, char** argv,
                                                          std::function<void(bool)> Activation);
 std::unique_ptr<TNativeTimer> NewNativeTimer(std::function<void()> Tick);
-// VirtualKey as a TAction stores it (vkF1 = 112 ...).
+// VirtualKey as a TAction stores it: the key's code (vkF1 = 112, 'A'..'Z', '0'..'9') plus
+// scShift, scCtrl and scAlt for the modifiers held with it.
 std::unique_ptr<TNativeShortcut> NewNativeShortcut(int VirtualKey, TNativeForm* Form,
                                                    std::function<void()> Fire);
 

@@ -287,8 +287,18 @@ class ShortcutPeer : public TNativeShortcut {
   }
 
  private:
-  // Function keys F1..F24 are the virtual keys 112..135.
-  static int QtKey(int key) { return key >= vkF1 && key < vkF1 + 24 ? Qt::Key_F1 + (key - vkF1) : key; }
+  // Function keys F1..F24 are the virtual keys 112..135; letters and digits are their
+  // characters, as Qt's key codes are.
+  static QKeyCombination QtKey(int key) {
+    const int code = key & 0xFF;
+    const Qt::Key qtKey = code >= vkF1 && code < vkF1 + 24 ? Qt::Key(Qt::Key_F1 + (code - vkF1))
+                                                            : Qt::Key(code);
+    Qt::KeyboardModifiers mods;
+    if (key & scShift) mods |= Qt::ShiftModifier;
+    if (key & scCtrl) mods |= Qt::ControlModifier;
+    if (key & scAlt) mods |= Qt::AltModifier;
+    return QKeyCombination(mods, qtKey);
+  }
   QShortcut shortcut_;
 };
 
