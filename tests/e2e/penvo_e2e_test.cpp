@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <QImage>
+
 #include "tests/e2e/Harness.h"
 
 namespace penvo::e2e {
@@ -216,6 +218,60 @@ TEST_F(Penvo, ARightClickShowsTheOptionsAtTheMouseAndAColourButtonHidesThem) {
   EXPECT_NEAR(o.x + o.w / 2, 600, 40);
   EXPECT_NEAR(o.y + o.h / 2, 400, 40);
   session_.Checkpoint("penvo_options");
+}
+
+// The PNG files in dir.
+std::vector<std::filesystem::path> Pngs(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (const auto& e : std::filesystem::directory_iterator(dir, error))
+    if (e.path().extension() == ".png") files.push_back(e.path());
+  return files;
+}
+
+Rgb PixelOf(const QImage& image, int x, int y) {
+  return image.isNull() ? 0xDEADBEEF : image.pixel(x, y) & 0xFFFFFF;
+}
+
+TEST_F(Penvo, CtrlSSavesTheDrawingInThePicturesFolderAndCtrlCPutsItOnTheClipboard) {
+  Key("y");
+  const int y = g_.y + 300;
+  Stroke(300, y, 700, y);
+  ASSERT_TRUE(session_.WaitForPixel(450, y, kYellow));
+  const auto pictures = session_.Home() / "Pictures";
+  Key("ctrl+s");
+  ASSERT_TRUE(Session::WaitFor([&] { return Pngs(pictures).size() == 1; }, 5s))
+      << "no picture in " << pictures;
+  const std::string name = Pngs(pictures)[0].filename().string();
+  EXPECT_EQ(name.rfind("Penvo 20", 0), 0u) << name;
+  const QImage saved(QString::fromStdString(Pngs(pictures)[0].string()), "PNG");
+  EXPECT_EQ(saved.size(), QSize(g_.w, g_.h));
+  EXPECT_EQ(PixelOf(saved, 450 - g_.x, y - g_.y), kYellow);  // the stroke
+  EXPECT_EQ(PixelOf(saved, 450 - g_.x, y - g_.y - 30), kWhite);
+  EXPECT_EQ(PixelOf(saved, 600 - g_.x, y - g_.y), kBlack);
+  EXPECT_TRUE(session_.Viewable(window_)) << "Ctrl+S minimized the overlay";
+
+  // Another program on the display reads the clipboard.
+  Key("ctrl+c");
+  const std::string targets = (session_.Home() / "targets").string();
+  const std::string png = (session_.Home() / "clipboard.png").string();
+  std::string listed;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        session_.Run({"sh", "-c", "xclip -selection clipboard -t TARGETS -o > '" + targets + "'"});
+        std::ifstream in(targets);
+        listed.assign(std::istreambuf_iterator<char>(in), {});
+        return listed.find("image/png") != std::string::npos;
+      },
+      5s))
+      << "the clipboard offers: " << listed;
+  session_.Run({"sh", "-c", "xclip -selection clipboard -t image/png -o > '" + png + "'"});
+  const QImage pasted(QString::fromStdString(png), "PNG");
+  EXPECT_EQ(pasted.size(), QSize(g_.w, g_.h));
+  EXPECT_EQ(PixelOf(pasted, 450 - g_.x, y - g_.y), kYellow);
+  EXPECT_EQ(Pngs(pictures).size(), 1u) << "Ctrl+C saved a file";
+  EXPECT_TRUE(session_.Viewable(window_));
+  session_.Checkpoint("penvo_saved");
 }
 
 TEST_F(Penvo, OptionsChangedDuringARunAreSavedWhenTheProgramIsTerminated) {
