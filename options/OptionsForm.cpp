@@ -6,6 +6,7 @@
 #include "app/PenvoForm.h"
 #include "controls/qdouble.h"
 #include "draw/DrawObject.h"
+#include "platform/WindowFrame.h"
 #include "util/qstring.h"
 
 namespace penvo {
@@ -206,6 +207,7 @@ void TFormOptions::FormCreate(TPersistent*) {
 }
 
 void TFormOptions::FormShow(TPersistent*) {
+  OfferOnlyCloseBox(*this);
   if (!CBAutoHide->Checked()) return;
   // Centred on the mouse, which is read afresh for each coordinate.
   SetTop(MousePos().Y - Height() / 2);

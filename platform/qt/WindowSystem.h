@@ -9,6 +9,12 @@ namespace penvo::qt {
 // Sets the X11 class of a window, so that the window system finds it by that name.
 void SetWindowClass(QWidget* window, const std::string& instanceName, const std::string& className);
 
+// Asks the window manager to offer only a close box for a tool window: no minimize or maximize
+// (openbox, GNOME and KDE alike); it can still be moved and resized. From the call on, the window's properties say so each
+// time it shows (Qt writes them afresh whenever the window's flags change); calling it again
+// changes nothing.
+void OfferOnlyClose(QWidget* window);
+
 // Sends a shown window to the task bar; a maximized window stays maximized meanwhile.
 void Iconify(QWidget* window);
 // Brings an iconified window back as it left: maximized or at its normal bounds.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -272,6 +273,48 @@ TEST_F(Penvo, CtrlSSavesTheDrawingInThePicturesFolderAndCtrlCPutsItOnTheClipboar
   EXPECT_EQ(Pngs(pictures).size(), 1u) << "Ctrl+C saved a file";
   EXPECT_TRUE(session_.Viewable(window_));
   session_.Checkpoint("penvo_saved");
+}
+
+// The options window offers only a close box: the Motif hints (which GNOME and KDE follow)
+// allow no minimize or maximize, and openbox, which goes by the window type instead, allows
+// neither. It can be moved, resized and closed, and stays above the overlay.
+TEST_F(Penvo, TheOptionsWindowOffersOnlyACloseBoxAndStaysAboveTheOverlay) {
+  session_.Xdotool({"mousemove", "--sync", "600", "400", "click", "3"});
+  const unsigned long options = session_.WaitForWindow("TFormOptions");
+  ASSERT_NE(options, 0u);
+  constexpr unsigned long kFunctions = 1, kFuncAll = 1, kFuncResize = 2, kFuncMinimize = 8,
+                          kFuncMaximize = 16, kFuncClose = 32;
+  std::vector<unsigned long> motif;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        motif = session_.Property32(options, "_MOTIF_WM_HINTS");
+        return motif.size() >= 3 && (motif[1] & kFuncMinimize) == 0;
+      },
+      5s));
+  ASSERT_GE(motif.size(), 3u);
+  EXPECT_TRUE(motif[0] & kFunctions);
+  EXPECT_EQ(motif[1] & (kFuncAll | kFuncMinimize | kFuncMaximize), 0u);
+  EXPECT_EQ(motif[1] & (kFuncResize | kFuncClose), kFuncResize | kFuncClose);
+  std::vector<std::string> actions;
+  const auto allows = [&](const std::string& action) {
+    return std::find(actions.begin(), actions.end(), action) != actions.end();
+  };
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        actions = session_.AtomNames(options, "_NET_WM_ALLOWED_ACTIONS");
+        return allows("_NET_WM_ACTION_CLOSE") && !allows("_NET_WM_ACTION_MINIMIZE");
+      },
+      5s));
+  for (const char* action : {"_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
+                             "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_FULLSCREEN"})
+    EXPECT_FALSE(allows(action)) << action;
+  EXPECT_TRUE(allows("_NET_WM_ACTION_CLOSE"));
+  EXPECT_TRUE(allows("_NET_WM_ACTION_MOVE"));
+  const auto state = session_.AtomNames(options, "_NET_WM_STATE");
+  EXPECT_NE(std::find(state.begin(), state.end(), "_NET_WM_STATE_ABOVE"), state.end());
+  // Where the window lies over the overlay, the screen shows the window.
+  const Rect o = session_.Geometry(options);
+  EXPECT_FALSE(session_.WaitForPixel(o.x + o.w - 5, o.y + 5, kBlack, 300ms));
 }
 
 TEST_F(Penvo, OptionsChangedDuringARunAreSavedWhenTheProgramIsTerminated) {
