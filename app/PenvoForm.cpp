@@ -1,11 +1,16 @@
 #include "app/PenvoForm.h"
 
 #include <cmath>
+#include <ctime>
 #include <limits>
 #include <optional>
 
 #include "app/HelpFile.h"
+#include "app/PictureFile.h"
 #include "options/OptionsForm.h"
+#include "platform/OsFiles.h"
+#include "platform/OsFolders.h"
+#include "platform/Picture.h"
 #include "platform/Shell.h"
 
 namespace penvo {
@@ -42,6 +47,22 @@ void TFormPenvo::Describe() {
   ActionHelpContents->Caption = "&Help";
   ActionHelpContents->SetShortCut(vkF1, this);
   ActionHelpContents->OnExecute = [this](TPersistent* s) { ActionHelpContentsExecute(s); };
+  // Ctrl with a letter is taken before it becomes a character, so these two never reach the
+  // key commands, where every other Ctrl+letter's control character minimizes.
+  ActionSavePicture = Make<TAction>();
+  ActionSavePicture->SetName("ActionSavePicture");
+  ActionSavePicture->ActionList = ActionList1;
+  ActionSavePicture->Category = "File";
+  ActionSavePicture->Caption = "&Save picture";
+  ActionSavePicture->SetShortCut(scCtrl + 'S', this);
+  ActionSavePicture->OnExecute = [this](TPersistent* s) { ActionSavePictureExecute(s); };
+  ActionCopyPicture = Make<TAction>();
+  ActionCopyPicture->SetName("ActionCopyPicture");
+  ActionCopyPicture->ActionList = ActionList1;
+  ActionCopyPicture->Category = "Edit";
+  ActionCopyPicture->Caption = "&Copy picture";
+  ActionCopyPicture->SetShortCut(scCtrl + 'C', this);
+  ActionCopyPicture->OnExecute = [this](TPersistent* s) { ActionCopyPictureExecute(s); };
 
   OnCreate = [this](TPersistent* s) { FormCreate(s); };
   OnDestroy = [this](TPersistent* s) { FormDestroy(s); };
@@ -102,6 +123,29 @@ void TFormPenvo::Timer1Timer(TPersistent*) {
 
 void TFormPenvo::ActionHelpContentsExecute(TPersistent*) {
   ShellOpen(HelpFilePath(Application()->ExeName()));
+}
+
+void TFormPenvo::ActionSavePictureExecute(TPersistent*) {
+  const std::string dir = os::UserPicturesDir();
+  if (dir.empty()) {
+    ShowNote("The picture was not saved: there is no Pictures folder to save it in");
+    return;
+  }
+  const std::time_t now = std::time(nullptr);
+  const std::string path = FreePicturePath(dir, PictureFileStem(*std::localtime(&now)),
+                                           [](const std::string& p) {
+                                             return os::GetFileInfo(p).exists;
+                                           });
+  std::string error;
+  if (SavePng(Surface(), path, error))
+    ShowNote("Picture saved as " + path);
+  else
+    ShowNote("The picture was not saved in " + dir + ": " + error);
+}
+
+void TFormPenvo::ActionCopyPictureExecute(TPersistent*) {
+  CopyToClipboard(Surface());
+  ShowNote("Picture copied to the clipboard");
 }
 
 // Gestures

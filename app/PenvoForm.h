@@ -21,6 +21,8 @@ class TFormPenvo : public TForm {
   TTimer* Timer1;
   TActionList* ActionList1;
   TAction* ActionHelpContents;
+  TAction* ActionSavePicture;
+  TAction* ActionCopyPicture;
 
   std::unique_ptr<TDrawingObjects> DrawnObjects;  // oldest first
   TPoint StartPoint;
@@ -45,6 +47,11 @@ class TFormPenvo : public TForm {
   void ApplicationEvents1Deactivate(TPersistent* Sender);
   void Timer1Timer(TPersistent* Sender);
   void ActionHelpContentsExecute(TPersistent* Sender);
+  // Ctrl+S: what the overlay shows, as a new PNG file in the user's pictures folder; a note at
+  // the mouse tells where it went, or why it could not be saved.
+  void ActionSavePictureExecute(TPersistent* Sender);
+  // Ctrl+C: what the overlay shows, on the clipboard.
+  void ActionCopyPictureExecute(TPersistent* Sender);
 
   // Gives the current object the drawing options (filled, colour, mode, width).
   void ApplyOptions();

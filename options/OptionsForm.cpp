@@ -1,6 +1,7 @@
 #include "options/OptionsForm.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "app/PenvoForm.h"
 #include "controls/qdouble.h"
@@ -20,6 +21,7 @@ std::string ColorPanelText(TColor Color) {
 
 TFormOptions::TFormOptions(TComponent* AOwner) : TForm(AOwner) {
   Describe();
+  FitTexts();
 }
 
 namespace {
@@ -170,6 +172,26 @@ void TFormOptions::Describe() {
   OnCreate = on(&TFormOptions::FormCreate);
   OnShow = on(&TFormOptions::FormShow);
   EndDescription();
+}
+
+void TFormOptions::FitTexts() {
+  const auto grow = [](TControl* c, int by) {
+    if (by > 0) c->SetWidth(c->Width() + by);
+  };
+  for (TControl* c : std::initializer_list<TControl*>{
+           PanelW1, PanelW3, PanelW5, PanelW10, PanelW20, PanelSCopy, PanelSXOR,
+           PanelSTransparent, CBFilled, CBAutoHide, ButtonClear, ButtonHide})
+    grow(c, c->NaturalWidth() - c->Width());
+  for (TCtrlPanel* p : {EditWidth, EditStyle}) {
+    const int by = p->CaptionPanel()->NaturalWidth() - p->LabelWidth();
+    if (by <= 0) continue;
+    p->SetLabelWidth(p->LabelWidth() + by);
+    grow(p, by);
+  }
+  // The combo box fills its panel.
+  grow(EditType, EditTypeComboBox->NaturalWidth() - EditTypeComboBox->Width());
+  const int beyond = ButtonHide->Left() + ButtonHide->Width() - ToolBar1->ClientRect().Right;
+  grow(this, beyond);
 }
 
 void TFormOptions::AutoHide() {

@@ -64,6 +64,10 @@ class TFormOptions : public TForm {
 
  private:
   void Describe();
+  // Widens, just enough, each control whose caption or items the desktop's font draws wider
+  // than the design's width (made for a narrower font); the others keep theirs, and the order
+  // stays. The window grows with the tool bar where it must.
+  void FitTexts();
 };
 
 // The options window of the program (owned by the application).

@@ -11,8 +11,13 @@ namespace penvo {
 
 class TNativeShortcut;
 
-// Virtual-key codes of the keys Penvo binds (the key numbers a shortcut is stored by).
+// Virtual-key codes of the keys Penvo binds (the key numbers a shortcut is stored by); a
+// letter's code is its upper-case character ('S').
 constexpr int vkF1 = 112;
+// A shortcut is a virtual-key code plus the modifier keys held with it: scCtrl + 'S' is Ctrl+S.
+constexpr int scShift = 0x2000;
+constexpr int scCtrl = 0x4000;
+constexpr int scAlt = 0x8000;
 
 class TActionList : public TComponent {
  public:
@@ -33,7 +38,8 @@ class TAction : public TComponent {
   TNotifyEvent OnExecute;
 
   int ShortCut() const { return FShortCut; }
-  // Binds the shortcut (a virtual-key code such as vkF1) on the window of Form.
+  // Binds the shortcut (a virtual-key code such as vkF1, with modifiers such as scCtrl + 'S')
+  // on the window of Form.
   void SetShortCut(int Key, TWinControl* Form);
   // Runs OnExecute; false when there is none.
   bool Execute();

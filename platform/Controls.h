@@ -94,6 +94,9 @@ class TControl : public TComponent {
   virtual void SetText(const std::string& Value);
   std::string Caption() const { return GetText(); }
   void SetCaption(const std::string& Value) { SetText(Value); }
+  // The width that shows the control's caption or items whole in its font, as the window
+  // system draws them; 0 when it has none to show.
+  virtual int NaturalWidth() const { return 0; }
 
   TNotifyEvent OnClick;
   // Raises OnClick.

@@ -38,6 +38,10 @@ void TPanel::SetAlignment(TAlignment Value) {
   Native()->Repaint();
 }
 
+int TPanel::NaturalWidth() const {
+  return GetText().empty() ? 0 : static_cast<TNativePanel*>(Native())->NaturalWidth();
+}
+
 void TPanel::UpdateWidget() {
   TWinControl::UpdateWidget();
   // One bevel is drawn: the outer one, or the inner one where there is no outer one.

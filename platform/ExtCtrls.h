@@ -29,6 +29,7 @@ class TPanel : public TWinControl {
   // Where the caption stands within the panel.
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value);
+  int NaturalWidth() const override;
 
  protected:
   void UpdateWidget() override;

@@ -96,6 +96,8 @@ class TNativeCombo : public TNativeControl {
   // Adding or clearing items leaves the text as it is, and notifies nothing.
   virtual void AddItem(const std::string& Item) = 0;
   virtual void ClearItems() = 0;
+  // The width that shows the text and every item whole, with the drop-down button.
+  virtual int NaturalWidth() const = 0;
 };
 
 // A check box with three states; every change of state, the program's included, calls
@@ -108,6 +110,8 @@ class TNativeCheck : public TNativeControl {
   virtual void SetState(TCheckBoxState Value) = 0;
   // taLeftJustify puts the box to the right of the caption.
   virtual void SetAlignment(TAlignment Value) = 0;
+  // The width the box and its caption need in the control's font.
+  virtual int NaturalWidth() const = 0;
 };
 
 // A rectangle that paints its colour, bevel and caption (read from the TPanel when painting)
@@ -115,6 +119,8 @@ class TNativeCheck : public TNativeControl {
 class TNativePanel : public TNativeControl {
  public:
   virtual void SetBevel(TBevelCut Bevel) = 0;
+  // The width the caption needs within the bevel, in the panel's font ("&" not counted).
+  virtual int NaturalWidth() const = 0;
 };
 
 // A top-level window. Its client area shows the form's surface; input goes to the form's
@@ -221,7 +227,8 @@ std::unique_ptr<TNativeForm> NewNativeForm(TForm* Form);
 std::unique_ptr<TNativeApplication> NewNativeApplication(int& argc, char** argv,
                                                          std::function<void(bool)> Activation);
 std::unique_ptr<TNativeTimer> NewNativeTimer(std::function<void()> Tick);
-// VirtualKey as a TAction stores it (vkF1 = 112 ...).
+// VirtualKey as a TAction stores it: the key's code (vkF1 = 112, 'A'..'Z', '0'..'9') plus
+// scShift, scCtrl and scAlt for the modifiers held with it.
 std::unique_ptr<TNativeShortcut> NewNativeShortcut(int VirtualKey, TNativeForm* Form,
                                                    std::function<void()> Fire);
 

@@ -131,6 +131,10 @@ std::vector<std::string> TComboBox::Items() const {
   return PeerOf<TNativeCombo>(this).Items();
 }
 
+int TComboBox::NaturalWidth() const {
+  return PeerOf<TNativeCombo>(this).NaturalWidth();
+}
+
 void TComboBox::AddItem(const std::string& Item) {
   PeerOf<TNativeCombo>(this).AddItem(Item);
 }
@@ -186,6 +190,10 @@ void TCheckBox::SetAllowGrayed(bool Value) {
 void TCheckBox::SetAlignment(TAlignment Value) {
   FAlignment = Value;
   PeerOf<TNativeCheck>(this).SetAlignment(Value);
+}
+
+int TCheckBox::NaturalWidth() const {
+  return PeerOf<TNativeCheck>(this).NaturalWidth();
 }
 
 }  // namespace penvo

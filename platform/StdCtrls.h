@@ -70,6 +70,7 @@ class TComboBox : public TWinControl {
   std::string Text() const { return GetText(); }
 
   std::vector<std::string> Items() const;
+  int NaturalWidth() const override;
   void AddItem(const std::string& Item);
   void ClearItems();
 
@@ -102,6 +103,7 @@ class TCheckBox : public TWinControl {
   // taLeftJustify puts the box to the right of the caption.
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value);
+  int NaturalWidth() const override;
 
   // While set, state changes do not run Click.
   bool ClicksDisabled = false;

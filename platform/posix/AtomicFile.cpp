@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace penvo::os::posix {
@@ -151,6 +153,46 @@ bool RewriteInPlace(const std::string& path, std::string_view content) {
 }
 
 }  // namespace
+
+namespace {
+
+// Gives the temporary file its name unless the name is taken. rename with RENAME_NOREPLACE
+// does that in one step; file systems without it (some network ones) take a hard link, which
+// also fails on a taken name, and the temporary name goes afterwards.
+bool NameWithoutReplacing(const char* temp, const std::string& path) {
+  if (::renameat2(AT_FDCWD, temp, AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+  if (::link(temp, path.c_str()) != 0) return false;
+  ::unlink(temp);
+  return true;
+}
+
+}  // namespace
+
+bool CreateFileContent(const std::string& path, std::string_view content, std::string& error) {
+  const std::string dir = DirName(path);
+  std::vector<char> name;
+  const std::string pattern = dir + "/.penvo-tmp-XXXXXX";
+  name.assign(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  const bool written = WriteAll(fd, content) && ::fchmod(fd, 0666 & ~CurrentUmask()) == 0 &&
+                       ::fsync(fd) == 0;
+  int failure = written ? 0 : errno;
+  if (::close(fd) != 0 && failure == 0) failure = errno;
+  if (failure == 0 && !NameWithoutReplacing(name.data(), path)) failure = errno;
+  if (failure != 0) {
+    ::unlink(name.data());
+    error = std::strerror(failure);
+    return false;
+  }
+  SyncDirectory(dir);
+  return true;
+}
 
 bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode) {
   return Replace(path, content, mode, false) == Replaced::Yes;

@@ -23,6 +23,12 @@ std::string FollowLinks(const std::string& path);
 // then untouched and no temporary file is left behind).
 bool ReplaceFileContent(const std::string& path, std::string_view content, mode_t mode = 0666);
 
+// Makes a new file at path with content in one step, never replacing a file there: a
+// temporary file in the same directory is written, flushed to disk and then given the name.
+// False, with the OS's reason in error, when anything failed or path exists; no temporary
+// file is then left behind.
+bool CreateFileContent(const std::string& path, std::string_view content, std::string& error);
+
 // ReplaceFileContent, where the new file also keeps the owner and group of the old one (a file
 // shared by a group stays the group's); but where the directory refuses new files to this user
 // (an ini file that everyone may write in a directory of root's), or the owner and group cannot

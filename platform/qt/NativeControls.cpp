@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <algorithm>
 
@@ -151,6 +153,9 @@ class EditPeer : public Peer<QLineEdit, TNativeEdit> {
   }
 };
 
+// The margin a combo box's line edit keeps on each side of its text.
+constexpr int kEditTextMargin = 2;
+
 class ComboPeer : public Peer<QComboBox, TNativeCombo> {
  public:
   explicit ComboPeer(TComboBox* control) : Peer(control) {
@@ -180,6 +185,17 @@ class ComboPeer : public Peer<QComboBox, TNativeCombo> {
     const QSignalBlocker blocker(this);
     clear();
     setEditText(text);
+  }
+  int NaturalWidth() const override {
+    // The style's frame and arrow around the widest of the text and the items.
+    int text = fontMetrics().horizontalAdvance(currentText());
+    for (int i = 0; i < count(); ++i)
+      text = std::max(text, fontMetrics().horizontalAdvance(itemText(i)));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    // The line edit keeps a few pixels' margin on each side of its text.
+    const QSize content(text + 2 * kEditTextMargin, fontMetrics().height());
+    return style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, this).width();
   }
 
  private:
@@ -220,6 +236,8 @@ class CheckPeer : public Peer<QCheckBox, TNativeCheck> {
   void SetAlignment(TAlignment Value) override {
     setLayoutDirection(Value == TAlignment::taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
   }
+  // The style's box and spacing beside the caption (the "&" is no character of it).
+  int NaturalWidth() const override { return sizeHint().width(); }
 
  protected:
   // A user's click cycles through grayed only where grayed is allowed.
@@ -232,6 +250,9 @@ class CheckPeer : public Peer<QCheckBox, TNativeCheck> {
   }
 };
 
+// The room a panel leaves between its bevel and its caption.
+constexpr int kCaptionMargin = 1;
+
 class PanelPeer : public Peer<QFrame, TNativePanel> {
  public:
   explicit PanelPeer(TPanel* control) : Peer(control) { setAutoFillBackground(true); }
@@ -241,6 +262,14 @@ class PanelPeer : public Peer<QFrame, TNativePanel> {
                   : Bevel == TBevelCut::bvRaised ? (QFrame::Panel | QFrame::Raised)
                                                  : (QFrame::Panel | QFrame::Sunken));
     update();
+  }
+  int NaturalWidth() const override {
+    auto* panel = static_cast<TPanel*>(Control());
+    if (!panel) return 0;
+    const QRect text = fontMetrics().boundingRect(QRect(), Qt::TextShowMnemonic,
+                                                  ToQ(panel->GetText()));
+    // The frame on both sides and the pixel of room that paintEvent leaves within it.
+    return text.width() + 2 * frameWidth() + 2 * kCaptionMargin;
   }
 
  protected:
@@ -261,7 +290,8 @@ class PanelPeer : public Peer<QFrame, TNativePanel> {
         flags |= Qt::AlignHCenter;
         break;
     }
-    painter.drawText(contentsRect().adjusted(1, 0, -1, 0), flags, ToQ(panel->GetText()));
+    painter.drawText(contentsRect().adjusted(kCaptionMargin, 0, -kCaptionMargin, 0), flags,
+                     ToQ(panel->GetText()));
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -301,8 +331,18 @@ class ShortcutPeer : public TNativeShortcut {
   }
 
  private:
-  // Function keys F1..F24 are the virtual keys 112..135.
-  static int QtKey(int key) { return key >= vkF1 && key < vkF1 + 24 ? Qt::Key_F1 + (key - vkF1) : key; }
+  // Function keys F1..F24 are the virtual keys 112..135; letters and digits are their
+  // characters, as Qt's key codes are.
+  static QKeyCombination QtKey(int key) {
+    const int code = key & 0xFF;
+    const Qt::Key qtKey = code >= vkF1 && code < vkF1 + 24 ? Qt::Key(Qt::Key_F1 + (code - vkF1))
+                                                            : Qt::Key(code);
+    Qt::KeyboardModifiers mods;
+    if (key & scShift) mods |= Qt::ShiftModifier;
+    if (key & scCtrl) mods |= Qt::ControlModifier;
+    if (key & scAlt) mods |= Qt::AltModifier;
+    return QKeyCombination(mods, qtKey);
+  }
   QShortcut shortcut_;
 };
 

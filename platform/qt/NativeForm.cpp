@@ -74,6 +74,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
                       Qt::WindowCloseButtonHint)
                    : Qt::Window;
     setWindowFlags(flags);
+    if (Value) qt::OfferOnlyClose(this);
   }
   // The X11 class is a property of the window, which exists once it shows.
   void SetWindowClass(const std::string& Name) override { windowClass_ = Name; }

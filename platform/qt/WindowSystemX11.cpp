@@ -7,6 +7,10 @@
 //   moment the frame shows around a window that has not repainted yet. Iconifying and mapping
 //   the window ourselves leaves the maximized state alone; Qt follows the window manager's
 //   state properties as for any change the user makes.
+// - Window managers read "a close box only" differently. GNOME and KDE follow the Motif hints'
+//   functions; openbox ignores their minimize and maximize bits and goes by the window type: a
+//   torn-off tool bar can neither be minimized nor maximized (KDE agrees).
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
 #include <cstdlib>
@@ -71,6 +75,59 @@ bool NativeClientOrigin(QWidget* window, QPoint& origin) {
   origin = QPoint(reply->dst_x, reply->dst_y);
   std::free(reply);
   return true;
+}
+
+namespace {
+
+void WriteOnlyClose(QWidget* window) {
+  xcb_connection_t* c = Connection();
+  if (!c) return;
+  const auto id = static_cast<xcb_window_t>(window->winId());
+  const xcb_atom_t motif = Atom(c, "_MOTIF_WM_HINTS");
+  // Flags, functions, decorations, input mode, status: functions and decorations given; move,
+  // resize and close; a border with its resize handle, a title and the window menu. Resizing
+  // stays, as for a tool window on Windows; it also keeps the frame the window was sized by.
+  constexpr uint32_t kFunctionsAndDecorations = 1 | 2;
+  constexpr uint32_t kResize = 2, kMove = 4, kClose = 32;
+  constexpr uint32_t kBorder = 2, kResizeHandle = 4, kTitle = 8, kMenu = 16;
+  const uint32_t hints[5] = {kFunctionsAndDecorations, kResize | kMove | kClose,
+                             kBorder | kResizeHandle | kTitle | kMenu, 0, 0};
+  if (motif != kNoAtom)
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, motif, motif, 32, 5, hints);
+  // The first type the window manager knows counts: a tool bar, else a utility window.
+  const xcb_atom_t types[2] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"),
+                               Atom(c, "_NET_WM_WINDOW_TYPE_UTILITY")};
+  const xcb_atom_t type = Atom(c, "_NET_WM_WINDOW_TYPE");
+  if (type != kNoAtom && types[0] != kNoAtom && types[1] != kNoAtom)
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, type, XCB_ATOM_ATOM, 32, 2, types);
+  xcb_flush(c);
+}
+
+// Writes the properties each time the window is about to be mapped: its native window exists
+// then, and the window manager reads them as it takes the window on. Making the native window
+// earlier ourselves would change how Qt places it: a window that exists when it is moved is
+// placed by its client area, not by its frame.
+constexpr const char* kOnlyCloseProperty = "penvoOnlyClose";
+
+class OnlyCloseOnShow : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ShowToParent) WriteOnlyClose(static_cast<QWidget*>(watched));
+    return false;
+  }
+};
+
+}  // namespace
+
+void OfferOnlyClose(QWidget* window) {
+  if (!window || !Connection()) return;
+  // Once per window (a class without Q_OBJECT cannot be looked for among its children).
+  if (!window->property(kOnlyCloseProperty).toBool()) {
+    window->setProperty(kOnlyCloseProperty, true);
+    window->installEventFilter(new OnlyCloseOnShow(window));  // owned by the window
+  }
+  if (window->isVisible()) WriteOnlyClose(window);
 }
 
 void Iconify(QWidget* window) {

@@ -452,6 +452,34 @@ Rect Session::Frame(unsigned long window) {
   return r;
 }
 
+std::vector<unsigned long> Session::Property32(unsigned long window, const std::string& name) {
+  std::vector<unsigned long> items;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (dpy_ &&
+      XGetWindowProperty(dpy_, window, XInternAtom(dpy_, name.c_str(), False), 0, 1024, False,
+                         AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+      data && format == 32) {
+    // Xlib hands 32-bit items over as longs.
+    const auto* values = reinterpret_cast<const unsigned long*>(data);
+    items.assign(values, values + count);
+  }
+  if (data) XFree(data);
+  return items;
+}
+
+std::vector<std::string> Session::AtomNames(unsigned long window, const std::string& name) {
+  std::vector<std::string> names;
+  for (unsigned long atom : Property32(window, name)) {
+    char* text = XGetAtomName(dpy_, atom);
+    names.push_back(text ? text : "");
+    if (text) XFree(text);
+  }
+  return names;
+}
+
 void Session::SetBackground(const std::function<Rgb(int, int)>& f) {
   if (!dpy_) return;
   const int screen = DefaultScreen(dpy_);

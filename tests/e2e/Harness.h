@@ -82,6 +82,10 @@ class Session {
   Rect Geometry(unsigned long window);
   // The window with the frame the window manager put around it (_NET_FRAME_EXTENTS).
   Rect Frame(unsigned long window);
+  // The window's property of 32-bit items (of any type), empty when it has none; and for a list
+  // of atoms, their names.
+  std::vector<unsigned long> Property32(unsigned long window, const std::string& name);
+  std::vector<std::string> AtomNames(unsigned long window, const std::string& name);
   // Whether the window is mapped (not minimized or hidden).
   bool Viewable(unsigned long window);
   // Whether the window has the keyboard.

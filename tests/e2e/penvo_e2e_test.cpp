@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <thread>
 #include <vector>
+
+#include <QImage>
 
 #include "tests/e2e/Harness.h"
 
@@ -216,6 +219,102 @@ TEST_F(Penvo, ARightClickShowsTheOptionsAtTheMouseAndAColourButtonHidesThem) {
   EXPECT_NEAR(o.x + o.w / 2, 600, 40);
   EXPECT_NEAR(o.y + o.h / 2, 400, 40);
   session_.Checkpoint("penvo_options");
+}
+
+// The PNG files in dir.
+std::vector<std::filesystem::path> Pngs(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (const auto& e : std::filesystem::directory_iterator(dir, error))
+    if (e.path().extension() == ".png") files.push_back(e.path());
+  return files;
+}
+
+Rgb PixelOf(const QImage& image, int x, int y) {
+  return image.isNull() ? 0xDEADBEEF : image.pixel(x, y) & 0xFFFFFF;
+}
+
+TEST_F(Penvo, CtrlSSavesTheDrawingInThePicturesFolderAndCtrlCPutsItOnTheClipboard) {
+  Key("y");
+  const int y = g_.y + 300;
+  Stroke(300, y, 700, y);
+  ASSERT_TRUE(session_.WaitForPixel(450, y, kYellow));
+  const auto pictures = session_.Home() / "Pictures";
+  Key("ctrl+s");
+  ASSERT_TRUE(Session::WaitFor([&] { return Pngs(pictures).size() == 1; }, 5s))
+      << "no picture in " << pictures;
+  const std::string name = Pngs(pictures)[0].filename().string();
+  EXPECT_EQ(name.rfind("Penvo 20", 0), 0u) << name;
+  const QImage saved(QString::fromStdString(Pngs(pictures)[0].string()), "PNG");
+  EXPECT_EQ(saved.size(), QSize(g_.w, g_.h));
+  EXPECT_EQ(PixelOf(saved, 450 - g_.x, y - g_.y), kYellow);  // the stroke
+  EXPECT_EQ(PixelOf(saved, 450 - g_.x, y - g_.y - 30), kWhite);
+  EXPECT_EQ(PixelOf(saved, 600 - g_.x, y - g_.y), kBlack);
+  EXPECT_TRUE(session_.Viewable(window_)) << "Ctrl+S minimized the overlay";
+
+  // Another program on the display reads the clipboard.
+  Key("ctrl+c");
+  const std::string targets = (session_.Home() / "targets").string();
+  const std::string png = (session_.Home() / "clipboard.png").string();
+  std::string listed;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        session_.Run({"sh", "-c", "xclip -selection clipboard -t TARGETS -o > '" + targets + "'"});
+        std::ifstream in(targets);
+        listed.assign(std::istreambuf_iterator<char>(in), {});
+        return listed.find("image/png") != std::string::npos;
+      },
+      5s))
+      << "the clipboard offers: " << listed;
+  session_.Run({"sh", "-c", "xclip -selection clipboard -t image/png -o > '" + png + "'"});
+  const QImage pasted(QString::fromStdString(png), "PNG");
+  EXPECT_EQ(pasted.size(), QSize(g_.w, g_.h));
+  EXPECT_EQ(PixelOf(pasted, 450 - g_.x, y - g_.y), kYellow);
+  EXPECT_EQ(Pngs(pictures).size(), 1u) << "Ctrl+C saved a file";
+  EXPECT_TRUE(session_.Viewable(window_));
+  session_.Checkpoint("penvo_saved");
+}
+
+// The options window offers only a close box: the Motif hints (which GNOME and KDE follow)
+// allow no minimize or maximize, and openbox, which goes by the window type instead, allows
+// neither. It can be moved, resized and closed, and stays above the overlay.
+TEST_F(Penvo, TheOptionsWindowOffersOnlyACloseBoxAndStaysAboveTheOverlay) {
+  session_.Xdotool({"mousemove", "--sync", "600", "400", "click", "3"});
+  const unsigned long options = session_.WaitForWindow("TFormOptions");
+  ASSERT_NE(options, 0u);
+  constexpr unsigned long kFunctions = 1, kFuncAll = 1, kFuncResize = 2, kFuncMinimize = 8,
+                          kFuncMaximize = 16, kFuncClose = 32;
+  std::vector<unsigned long> motif;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        motif = session_.Property32(options, "_MOTIF_WM_HINTS");
+        return motif.size() >= 3 && (motif[1] & kFuncMinimize) == 0;
+      },
+      5s));
+  ASSERT_GE(motif.size(), 3u);
+  EXPECT_TRUE(motif[0] & kFunctions);
+  EXPECT_EQ(motif[1] & (kFuncAll | kFuncMinimize | kFuncMaximize), 0u);
+  EXPECT_EQ(motif[1] & (kFuncResize | kFuncClose), kFuncResize | kFuncClose);
+  std::vector<std::string> actions;
+  const auto allows = [&](const std::string& action) {
+    return std::find(actions.begin(), actions.end(), action) != actions.end();
+  };
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        actions = session_.AtomNames(options, "_NET_WM_ALLOWED_ACTIONS");
+        return allows("_NET_WM_ACTION_CLOSE") && !allows("_NET_WM_ACTION_MINIMIZE");
+      },
+      5s));
+  for (const char* action : {"_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
+                             "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_FULLSCREEN"})
+    EXPECT_FALSE(allows(action)) << action;
+  EXPECT_TRUE(allows("_NET_WM_ACTION_CLOSE"));
+  EXPECT_TRUE(allows("_NET_WM_ACTION_MOVE"));
+  const auto state = session_.AtomNames(options, "_NET_WM_STATE");
+  EXPECT_NE(std::find(state.begin(), state.end(), "_NET_WM_STATE_ABOVE"), state.end());
+  // Where the window lies over the overlay, the screen shows the window.
+  const Rect o = session_.Geometry(options);
+  EXPECT_FALSE(session_.WaitForPixel(o.x + o.w - 5, o.y + 5, kBlack, 300ms));
 }
 
 TEST_F(Penvo, OptionsChangedDuringARunAreSavedWhenTheProgramIsTerminated) {
