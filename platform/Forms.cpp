@@ -32,13 +32,16 @@ TNativeApplication& App() {
 // windows left; they are other programs, only time tells).
 TImage GrabSettledBeneath(TNativeForm& Window, TPoint& Origin) {
   const std::int64_t start = App().NowMs();
-  TImage previous = Window.GrabBeneath(Origin);
+  // One picture at a time: the one before is known by its fingerprint.
+  TImage picture = Window.GrabBeneath(Origin);
+  std::uint64_t previous = PixelsFingerprint(picture.Pixels);
   for (;;) {
     App().WaitUntil([] { return false; }, kSettleStepMs);
-    TImage next = Window.GrabBeneath(Origin);
-    if (SamePixels(previous.Pixels, next.Pixels) || App().NowMs() - start >= kSettleDeadlineMs)
-      return next;
-    previous = std::move(next);
+    picture = TImage();
+    picture = Window.GrabBeneath(Origin);
+    const std::uint64_t next = PixelsFingerprint(picture.Pixels);
+    if (next == previous || App().NowMs() - start >= kSettleDeadlineMs) return picture;
+    previous = next;
   }
 }
 
@@ -423,6 +426,7 @@ void TApplication::Restore() {
   for (TForm* f : FImpl->minimizedForms) {
     // The picture is ready before the window shows, so that its first frame is the right one.
     if (f->CaptureBeneath) {
+      f->SetBeneath(TImage(), {});  // the old picture goes before the new one comes
       TPoint origin;
       TImage picture = GrabSettledBeneath(f->Window(), origin);
       f->SetBeneath(picture, origin);

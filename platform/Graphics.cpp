@@ -145,32 +145,67 @@ class TCanvas::Painter {
 };
 
 void TRasterLayers::Reset(int Width, int Height) {
-  FWidth = Width;
-  FHeight = Height;
-  const auto n = static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height);
-  FA.assign(n, kRGB);
-  FB.assign(n, 0);
+  FWidth = std::max(Width, 0);
+  FHeight = std::max(Height, 0);
+  FColumns = (FWidth + kTile - 1) / kTile;
+  const int rows = (FHeight + kTile - 1) / kTile;
+  FTiles.assign(static_cast<std::size_t>(FColumns) * static_cast<std::size_t>(rows), nullptr);
+}
+
+int TRasterLayers::TileCount() const {
+  return static_cast<int>(std::count_if(FTiles.begin(), FTiles.end(),
+                                        [](const auto& t) { return t != nullptr; }));
+}
+
+TRasterLayers::Tile& TRasterLayers::Writable(int tx, int ty) {
+  std::shared_ptr<Tile>& tile = FTiles[static_cast<std::size_t>(ty) * FColumns + tx];
+  if (!tile) {
+    tile = std::make_shared<Tile>();
+    std::fill(std::begin(tile->A), std::end(tile->A), kRGB);
+    std::fill(std::begin(tile->B), std::end(tile->B), 0u);
+  } else if (tile.use_count() > 1) {
+    tile = std::make_shared<Tile>(*tile);  // shared with a copy of the layers: ours alone now
+  }
+  return *tile;
 }
 
 void TRasterLayers::ApplyTo(const TPixels& Target) const {
   const int w = std::min(FWidth, Target.Width), h = std::min(FHeight, Target.Height);
-  for (int y = 0; y < h; ++y) {
-    std::uint32_t* p = Target.Row(y);
-    const std::uint32_t* a = FA.data() + static_cast<std::size_t>(y) * FWidth;
-    const std::uint32_t* b = FB.data() + static_cast<std::size_t>(y) * FWidth;
-    for (int x = 0; x < w; ++x) p[x] = ((p[x] & a[x]) ^ b[x]) | kOpaque;
-  }
+  for (int ty = 0; ty * kTile < h; ++ty)
+    for (int tx = 0; tx * kTile < w; ++tx) {
+      const Tile* tile = FTiles[static_cast<std::size_t>(ty) * FColumns + tx].get();
+      if (!tile) continue;
+      const int x0 = tx * kTile, y0 = ty * kTile;
+      const int cols = std::min(kTile, w - x0), rows = std::min(kTile, h - y0);
+      for (int r = 0; r < rows; ++r) {
+        std::uint32_t* p = Target.Row(y0 + r) + x0;
+        const std::uint32_t* a = tile->A + r * kTile;
+        const std::uint32_t* b = tile->B + r * kTile;
+        for (int x = 0; x < cols; ++x) p[x] = ((p[x] & a[x]) ^ b[x]) | kOpaque;
+      }
+    }
 }
 
 void TRasterLayers::Compose(int Mode, std::uint32_t P, int x, int y, int n) {
   // The operation as a function of the pixel beneath: g(D) = (D AND Ag) XOR Bg.
   const std::uint32_t g0 = CombinePixel(Mode, P, 0), g1 = CombinePixel(Mode, P, kRGB);
   const std::uint32_t ag = g0 ^ g1, bg = g0;
-  std::uint32_t* a = FA.data() + static_cast<std::size_t>(y) * FWidth + x;
-  std::uint32_t* b = FB.data() + static_cast<std::size_t>(y) * FWidth + x;
-  for (int i = 0; i < n; ++i) {
-    a[i] &= ag;
-    b[i] = (b[i] & ag) ^ bg;
+  // Nothing changes where the operation leaves every pixel as it is (pmNop).
+  if ((ag == kRGB && bg == 0) || y < 0 || y >= FHeight) return;
+  if (x < 0) n += x, x = 0;
+  n = std::min(n, FWidth - x);
+  const int ty = y / kTile, r = y % kTile;
+  while (n > 0) {
+    const int tx = x / kTile, c = x % kTile, run = std::min(n, kTile - c);
+    Tile& tile = Writable(tx, ty);
+    std::uint32_t* a = tile.A + r * kTile + c;
+    std::uint32_t* b = tile.B + r * kTile + c;
+    for (int i = 0; i < run; ++i) {
+      a[i] &= ag;
+      b[i] = (b[i] & ag) ^ bg;
+    }
+    x += run;
+    n -= run;
   }
 }
 
@@ -439,16 +474,24 @@ void CopyPixels(const TPixels& Source, TPoint Origin, const TPixels& Target) {
   const int right = std::min(Target.Width, Origin.X + Source.Width);
   const int bottom = std::min(Target.Height, Origin.Y + Source.Height);
   if (right <= left || bottom <= top) return;
-  for (int y = top; y < bottom; ++y)
-    std::memcpy(Target.Row(y) + left, Source.Row(y - Origin.Y) + (left - Origin.X),
-                static_cast<std::size_t>(right - left) * 4);
+  // Opaque, whatever the source's fourth byte holds (an X server's 24-bit picture has 0 there).
+  for (int y = top; y < bottom; ++y) {
+    const std::uint32_t* from = Source.Row(y - Origin.Y) + (left - Origin.X);
+    std::uint32_t* to = Target.Row(y) + left;
+    for (int x = 0; x < right - left; ++x) to[x] = from[x] | kOpaque;
+  }
 }
 
-bool SamePixels(const TPixels& A, const TPixels& B) {
-  if (A.Width != B.Width || A.Height != B.Height) return false;
-  for (int y = 0; y < A.Height; ++y)
-    if (std::memcmp(A.Row(y), B.Row(y), static_cast<std::size_t>(A.Width) * 4) != 0) return false;
-  return true;
+std::uint64_t PixelsFingerprint(const TPixels& Pixels) {
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ (static_cast<std::uint64_t>(Pixels.Width) << 32 |
+                                              static_cast<std::uint32_t>(Pixels.Height));
+  for (int y = 0; y < Pixels.Height; ++y) {
+    const std::uint32_t* row = Pixels.Row(y);
+    std::uint64_t lane = 0;
+    for (int x = 0; x < Pixels.Width; ++x) lane = (lane ^ row[x]) * 0x100000001B3ull;
+    h = (h ^ lane) * 0xFF51AFD7ED558CCDull;
+  }
+  return h;
 }
 
 }  // namespace penvo

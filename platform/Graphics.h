@@ -109,18 +109,26 @@ struct TImage {
 };
 
 // Copies the pixels of Source whose top-left lies at Origin (in Target's coordinates) into
-// Target, where both have pixels; the rest of Target stays.
+// Target, opaque, where both have pixels; the rest of Target stays.
 void CopyPixels(const TPixels& Source, TPoint Origin, const TPixels& Target);
-// Whether two pictures have the same size and pixels.
-bool SamePixels(const TPixels& A, const TPixels& B);
+// A 64-bit digest of a picture's size and pixels: two pictures that differ have different ones
+// but by a chance too small to matter.
+std::uint64_t PixelsFingerprint(const TPixels& Pixels);
 
 // What a series of drawings does to each pixel, whatever lies beneath it. Every raster mode
 // acts on each bit of a pixel as one of 0, 1, the bit itself or its inverse, and so does any
 // series of them: the whole series comes to (D AND A) XOR B per pixel, with two layers A and B.
 // Drawing into the layers costs what drawing into pixels costs; laying them over a new picture
 // of the screen is one pass, however much was drawn.
+//
+// The layers are kept in tiles, made where something is drawn: where nothing is, they cost no
+// memory and no time. A copy shares the tiles, and a tile is copied only when it is drawn
+// into again, so that keeping the layers as they were before the last object costs that
+// object's tiles.
 class TRasterLayers {
  public:
+  static constexpr int kTile = 64;  // pixels per tile edge
+
   // Layers of this size that change nothing (A all ones, B zero).
   void Reset(int Width, int Height);
   int Width() const { return FWidth; }
@@ -129,10 +137,17 @@ class TRasterLayers {
   void ApplyTo(const TPixels& Target) const;
   // Adds the raster operation Mode with pen pixel P (0x00RRGGBB) at n pixels from (x, y).
   void Compose(int Mode, std::uint32_t P, int x, int y, int n);
+  // How many tiles hold something (for memory accounting).
+  int TileCount() const;
 
  private:
-  int FWidth = 0, FHeight = 0;
-  std::vector<std::uint32_t> FA, FB;
+  struct Tile {
+    std::uint32_t A[kTile * kTile], B[kTile * kTile];
+  };
+  Tile& Writable(int tx, int ty);
+
+  int FWidth = 0, FHeight = 0, FColumns = 0;
+  std::vector<std::shared_ptr<Tile>> FTiles;  // row by row; empty where nothing is drawn
 };
 
 // Draws on a pixel buffer with its own pen and brush. Every figure combines each of its pixels

@@ -244,3 +244,74 @@ TEST(Canvas, NopAndAnEmptyShapeChangeNothingAndDrawingOutsideIsClipped) {
 
 }  // namespace
 }  // namespace penvo
+
+namespace penvo {
+namespace {
+
+// Draws a figure across several tiles (the size is no multiple of a tile).
+void Figures(TCanvas& c, int mode) {
+  c.Pen() = {0x3399CC, 7, TPenStyle::psSolid, mode};
+  c.MoveTo(-10, 5);
+  c.LineTo(190, 140);
+  c.Brush() = {0xC0FFEE, TBrushStyle::bsSolid};
+  c.Ellipse(60, 20, 170, 120);
+}
+
+// The layers laid over a picture give the pixels that drawing into the picture gives, in every
+// mode and across tile edges; where nothing is drawn they hold nothing.
+TEST(RasterLayers, GiveTheDrawnPixelsAndHoldTilesOnlyWhereSomethingIsDrawn) {
+  for (int mode = 0; mode < 16; ++mode) {
+    SCOPED_TRACE(mode);
+    Surface direct(200, 150), layered(200, 150);
+    direct.Pattern();
+    layered.Pattern();
+    Figures(direct.canvas, mode);
+    TRasterLayers layers;
+    layers.Reset(200, 150);
+    TCanvas onLayers;
+    onLayers.SetLayers(&layers);
+    Figures(onLayers, mode);
+    std::vector<std::uint32_t> bits = layered.Bits();
+    layers.ApplyTo({bits.data(), 200, 150, 200});
+    EXPECT_EQ(bits, direct.Bits());
+  }
+  TRasterLayers screen;
+  screen.Reset(3840, 2160);
+  EXPECT_EQ(screen.TileCount(), 0);
+  TCanvas c;
+  c.SetLayers(&screen);
+  c.Pen() = {0xFF0000, 1, TPenStyle::psSolid, pmCopy};
+  c.MoveTo(10, 10);
+  c.LineTo(100, 10);
+  EXPECT_EQ(screen.TileCount(), 2);
+}
+
+// A copy shares the tiles; drawing into either changes only that one.
+TEST(RasterLayers, ACopyKeepsWhatWasDrawnBeforeItWhateverIsDrawnAfter) {
+  TRasterLayers before;
+  before.Reset(130, 70);
+  TCanvas c;
+  c.SetLayers(&before);
+  c.Pen() = {0x00FF00, 3, TPenStyle::psSolid, pmCopy};
+  c.MoveTo(0, 10);
+  c.LineTo(129, 10);
+  TRasterLayers after = before;
+  c.SetLayers(&after);
+  c.Pen() = {clBlue, 3, TPenStyle::psSolid, pmXor};
+  c.MoveTo(0, 10);
+  c.LineTo(129, 10);
+  c.MoveTo(0, 60);
+  c.LineTo(129, 60);
+  std::vector<std::uint32_t> a(130 * 70, 0xFF000000u), b = a;
+  before.ApplyTo({a.data(), 130, 70, 130});
+  after.ApplyTo({b.data(), 130, 70, 130});
+  for (int x : {5, 70, 128}) {  // each tile of the row
+    EXPECT_EQ(a[10 * 130 + x] & 0xFFFFFF, 0x00FF00u) << x;  // the first line alone
+    EXPECT_EQ(b[10 * 130 + x] & 0xFFFFFF, 0x00FFFFu) << x;  // blue XORed over it
+    EXPECT_EQ(a[60 * 130 + x] & 0xFFFFFF, 0u) << x;
+    EXPECT_EQ(b[60 * 130 + x] & 0xFFFFFF, 0x0000FFu) << x;
+  }
+}
+
+}  // namespace
+}  // namespace penvo
