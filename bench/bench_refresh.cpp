@@ -20,21 +20,24 @@ using namespace penvo;
 // 1000 lines, each a random walk of 200 points with steps of a few pixels.
 void Populate(TDrawingObjects& list, int mode) {
   std::mt19937 rng(7);
-  std::uniform_int_distribution<int> startX(0, 1800), startY(0, 1000), step(-6, 6);
+  std::uniform_int_distribution<int> startX(0, 1800), startY(0, 1000), walk(-6, 6);
   for (int l = 0; l < 1000; ++l) {
     auto line = std::make_unique<TFreeLine>();
     line->Pen = {clYellow, 20, TPenStyle::psSolid, mode};
     TCanvas nowhere;  // no pixels: only the points are made
     int x = startX(rng), y = startY(rng);
     line->StartDraw(nowhere, x, y);
-    for (int p = 1; p < 200; ++p) line->MoveDraw(nowhere, x += step(rng), y += step(rng));
+    for (int p = 1; p < 200; ++p) line->MoveDraw(nowhere, x += walk(rng), y += walk(rng));
     line->EndDraw(nowhere, x, y);
     line->Pen = {clYellow, 20, TPenStyle::psSolid, mode};
     list.Add(std::move(line));
   }
 }
 
-void Refresh(benchmark::State& state, int mode, bool empty) {
+// What the benchmark does with the overlay showing the lines: a refresh, an undo or a redo.
+enum class Step { Refresh, Undo, Redo };
+
+void Refresh(benchmark::State& state, int mode, bool empty, Step step = Step::Refresh) {
   if (!qApp || QGuiApplication::platformName() != "xcb") {
     state.SkipWithError("needs an X display with a window manager");
     return;
@@ -46,10 +49,27 @@ void Refresh(benchmark::State& state, int mode, bool empty) {
   // The first refresh after the lines were drawn builds what later refreshes reuse; the
   // benchmark measures the refreshes a user asks for again and again (Space, undo, redo).
   FormPenvo->RefreshScreen();
-  for (auto _ : state) {
-    FormPenvo->RefreshScreen();
+  const auto onScreen = [] {
     QCoreApplication::processEvents();  // the repaint reaches the window system
     QGuiApplication::sync();            // and the X server has drawn it
+  };
+  for (auto _ : state) {
+    if (step == Step::Redo) {
+      state.PauseTiming();
+      FormPenvo->Undo();
+      onScreen();
+      state.ResumeTiming();
+    }
+    if (step == Step::Undo) FormPenvo->Undo();
+    else if (step == Step::Redo) FormPenvo->Redo();
+    else FormPenvo->RefreshScreen();
+    onScreen();
+    if (step == Step::Undo) {
+      state.PauseTiming();
+      FormPenvo->Redo();
+      onScreen();
+      state.ResumeTiming();
+    }
   }
   Application()->DestroyForms();
   FormPenvo = nullptr;
@@ -68,6 +88,15 @@ void BM_Refresh1000LinesMode15(benchmark::State& state) {
 BENCHMARK(BM_RefreshEmpty)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Refresh1000LinesMode12)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Refresh1000LinesMode15)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Undo and redo of the last of the 1000 lines: each shows the desktop afresh with the others.
+void BM_Undo1000LinesMode12(benchmark::State& state) {
+  Refresh(state, pmMask, false, Step::Undo);
+}
+void BM_Redo1000LinesMode12(benchmark::State& state) {
+  Refresh(state, pmMask, false, Step::Redo);
+}
+BENCHMARK(BM_Undo1000LinesMode12)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Redo1000LinesMode12)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Drawing the same lines on a surface alone, without the window system.
 void BM_Draw1000LinesMode12(benchmark::State& state) {
