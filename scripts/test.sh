@@ -34,13 +34,13 @@ run_ctest() {
 scripts/deps.sh test || { echo "test: could not install the packages"; exit 1; }
 
 echo "== build, unit tests and end-to-end tests"
-if scripts/build.sh build; then run_ctest build; else stage_failed "build"; fi
+if scripts/build.sh build; then run_ctest build -LE wine-e2e; else stage_failed "build"; fi
 
 echo "== the same tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 if scripts/build.sh build-asan -DPENVO_SANITIZE=ON -DPENVO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug; then
   # The end-to-end tests run the sanitized program itself: a leak or a fault in it fails them.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp run_ctest build-asan
+    LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp run_ctest build-asan -LE wine-e2e
 else
   stage_failed "sanitizer build"
 fi
@@ -90,6 +90,10 @@ if scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmak
      -DPENVO_BENCH=OFF; then
   echo "windows: cross build took $((SECONDS - start)) s"
   run_wine_tests
+  echo "== the Windows program under Wine, driven like the Linux one (end-to-end)"
+  start=$SECONDS
+  run_ctest build -L wine-e2e
+  echo "windows: end-to-end tests took $((SECONDS - start)) s"
 else
   stage_failed "Windows build"
 fi

@@ -1,0 +1,259 @@
+// The Windows program (penvo.exe) under Wine on a virtual desktop, driven like a person drives
+// it. Wine maps each top-level window as an X window titled like the Win32 window, all of class
+// "penvo.exe", so the windows are found by their titles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/WineSession.h"
+
+namespace penvo::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr Rgb kWhite = 0xFFFFFF, kBlack = 0x000000, kYellow = 0xFFFF00, kGreen = 0x00FF00,
+              kAqua = 0x00FFFF;
+constexpr char kOverlay[] = "FormPenvo";
+constexpr char kOptions[] = "Penvo Options";
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// A desktop whose left half is white and right half black, with penvo.exe started on it in a
+// Wine prefix of the test's own.
+class PenvoWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session_.SetBackground([](int x, int) { return x < 512 ? kWhite : kBlack; });
+    StartOverlay();
+  }
+  void TearDown() override {
+    if (HasFailure())
+      session_.Checkpoint(std::string("wine_") +
+                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  }
+
+  // Starts the program and waits for its overlay to show the desktop it covers and to have the
+  // keyboard.
+  void StartOverlay() {
+    pid_ = session_.StartWindows(exe_);
+    window_ = session_.WaitForWindowNamed(kOverlay, 30s);
+    ASSERT_NE(window_, 0u) << "the overlay did not come up";
+    g_ = session_.Geometry(window_);
+    ASSERT_TRUE(session_.WaitForPixel(100, g_.y + 100, kWhite));
+    ASSERT_TRUE(session_.WaitForPixel(900, g_.y + 100, kBlack));
+    ASSERT_TRUE(Session::WaitFor([&] { return session_.Focused(window_); }, 5s))
+        << "the overlay does not have the keyboard";
+  }
+  // Closes the overlay as its close box does and waits for the program to end.
+  std::optional<int> CloseOverlay() {
+    session_.Close(window_);
+    return session_.WaitExit(pid_, 10s);
+  }
+
+  void Key(const std::string& key) { session_.Xdotool({"key", "--clearmodifiers", key}); }
+  // A key that refreshes the screen: the overlay leaves the screen and comes back. Keys typed
+  // while it is away go nowhere, as they would for a person, so the test waits for it.
+  void RefreshKey(const std::string& key) {
+    const int maps = session_.MapCount(window_);
+    Key(key);
+    ASSERT_TRUE(Session::WaitFor(
+        [&] { return session_.MapCount(window_) > maps && session_.Focused(window_); }, 5s));
+  }
+  // A stroke from a to b in a few moves.
+  void Stroke(int x1, int y1, int x2, int y2) {
+    session_.Drag({{x1, y1},
+                   {(2 * x1 + x2) / 3, (2 * y1 + y2) / 3},
+                   {(x1 + 2 * x2) / 3, (y1 + 2 * y2) / 3},
+                   {x2, y2}});
+  }
+
+  const std::string exe_ = WindowsProgramPath();
+  WineSession session_{1024, 768};
+  pid_t pid_ = -1;
+  unsigned long window_ = 0;
+  Rect g_;
+};
+
+TEST_F(PenvoWine, AYellowFreeHandLineInTransparentModeTintsWhiteAndLeavesBlack) {
+  Key("y");
+  const int y = g_.y + 300;
+  Stroke(300, y, 700, y);
+  EXPECT_TRUE(session_.WaitForPixel(450, y, kYellow));
+  EXPECT_EQ(session_.Pixel(600, y), kBlack);
+  EXPECT_EQ(session_.Pixel(450, y - 30), kWhite);
+  session_.Checkpoint("wine_yellow_line");
+}
+
+TEST_F(PenvoWine, AHollowRectangleThenUndoShowsTheDesktopAgain) {
+  Key("y");
+  Key("s");
+  Key("f");  // filled is on at first start: now hollow
+  const int top = g_.y + 200;
+  session_.Drag({{100, top}, {200, top + 100}, {300, top + 200}});
+  EXPECT_TRUE(session_.WaitForPixel(100, top + 100, kYellow));  // left edge
+  EXPECT_TRUE(session_.WaitForPixel(300, top + 150, kYellow));  // right edge
+  // Inside: an outline of the drag passed here, the finished rectangle leaves it white.
+  EXPECT_TRUE(session_.WaitForPixel(200, top + 100, kWhite));
+  RefreshKey("BackSpace");
+  EXPECT_TRUE(session_.WaitForPixel(100, top + 100, kWhite));
+  EXPECT_TRUE(session_.WaitForPixel(300, top + 150, kWhite));
+}
+
+TEST_F(PenvoWine, ClearThenRedoBringsTheObjectsBackOldestFirst) {
+  Key("y");
+  const int a = g_.y + 150, b = g_.y + 400;
+  Stroke(100, a, 400, a);
+  EXPECT_TRUE(session_.WaitForPixel(250, a, kYellow));
+  Stroke(100, b, 400, b);
+  EXPECT_TRUE(session_.WaitForPixel(250, b, kYellow));
+  RefreshKey("c");
+  EXPECT_TRUE(session_.WaitForPixel(250, a, kWhite));
+  EXPECT_TRUE(session_.WaitForPixel(250, b, kWhite));
+  Key("ctrl+BackSpace");
+  EXPECT_TRUE(session_.WaitForPixel(250, a, kYellow));
+  EXPECT_EQ(session_.Pixel(250, b), kWhite);
+  Key("ctrl+BackSpace");
+  EXPECT_TRUE(session_.WaitForPixel(250, b, kYellow));
+  EXPECT_EQ(session_.Pixel(250, a), kYellow);
+}
+
+TEST_F(PenvoWine, SpaceShowsTheDesktopAsItNowIsWithTheDrawingOverIt) {
+  Key("y");
+  const int y = g_.y + 300;
+  Stroke(100, y, 400, y);
+  EXPECT_TRUE(session_.WaitForPixel(250, y, kYellow));
+  // A window of the desktop appears beneath the overlay and moves there; the overlay still
+  // shows the picture from when it came up.
+  const unsigned long box = session_.CreateBox({600, g_.y + 400, 100, 100}, kGreen);
+  session_.MoveBox(box, 200, y - 80);
+  EXPECT_EQ(session_.Pixel(250, y - 50), kWhite);
+  // Where the window first was, the old picture, the desktop while the overlay is away and the
+  // new picture are all black: any other colour on the way is a flash.
+  const int maps = session_.MapCount(window_);
+  Key("space");
+  std::set<Rgb> seen;
+  const auto back = [&] { return session_.MapCount(window_) > maps && session_.Focused(window_); };
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        seen.insert(session_.Pixel(650, g_.y + 450));
+        return back();
+      },
+      5s));
+  const auto settled = std::chrono::steady_clock::now() + 300ms;
+  Session::WaitFor(
+      [&] {
+        seen.insert(session_.Pixel(650, g_.y + 450));
+        return std::chrono::steady_clock::now() > settled;
+      },
+      1s);
+  EXPECT_EQ(seen, std::set<Rgb>{kBlack});
+  EXPECT_TRUE(session_.WaitForPixel(250, y - 50, kGreen));  // the window where it is now
+  EXPECT_TRUE(session_.WaitForPixel(250, y, kGreen));       // yellow AND green is green
+  EXPECT_TRUE(session_.WaitForPixel(150, y, kYellow));      // the line over the white
+  session_.Checkpoint("wine_space");
+}
+
+TEST_F(PenvoWine, ASecondStartBringsTheMinimizedOverlayBackAndEnds) {
+  Key("Escape");  // not a command: minimizes the program
+  ASSERT_TRUE(Session::WaitFor([&] { return !session_.Viewable(window_); }, 5s));
+  const pid_t second = session_.StartWindows(exe_);
+  EXPECT_EQ(session_.WaitExit(second, 20s), 0);
+  EXPECT_TRUE(
+      Session::WaitFor([&] { return session_.Viewable(window_) && session_.Focused(window_); }, 5s))
+      << "the running overlay did not come to the front";
+  EXPECT_EQ(session_.WindowsNamed(kOverlay).size(), 1u);
+  EXPECT_TRUE(session_.Running(pid_));
+}
+
+TEST_F(PenvoWine, ARightClickShowsTheOptionsAtTheMouseAndAColourPanelHidesThem) {
+  session_.Xdotool({"mousemove", "--sync", "600", "400", "click", "3"});
+  const unsigned long options = session_.WaitForWindowNamed(kOptions);
+  ASSERT_NE(options, 0u);
+  const Rect o = session_.Geometry(options);
+  EXPECT_NEAR(o.x + o.w / 2, 600, 40);
+  EXPECT_NEAR(o.y + o.h / 2, 400, 40);
+  session_.Checkpoint("wine_options");
+  // The green panel, found by its colour as a person finds it; from the right, since the
+  // panel of the current colour at the left end might be green too.
+  int gx = -1, gy = -1;
+  ASSERT_TRUE(Session::WaitFor(
+      [&] {
+        for (int y = o.y + 2; y < o.y + o.h && gx < 0; y += 3)
+          for (int x = o.x + o.w - 1; x >= o.x + 6 && gx < 0; x -= 2)
+            if (session_.Pixel(x, y) == kGreen && session_.Pixel(x - 6, y) == kGreen) {
+              gx = x - 3;
+              gy = y;
+            }
+        return gx >= 0;
+      },
+      5s))
+      << "no green panel on the options window";
+  session_.Xdotool({"mousemove", "--sync", std::to_string(gx), std::to_string(gy), "click", "1"});
+  EXPECT_TRUE(Session::WaitFor([&] { return !session_.Viewable(options); }, 5s))
+      << "the options window stayed";
+  // The keyboard goes back to the overlay: the options window going is no turning to another
+  // program, which would get the overlay out of the way (once the activation second is over).
+  EXPECT_TRUE(Session::WaitFor(
+      [&] { return session_.Viewable(window_) && session_.Focused(window_); }, 5s))
+      << "the overlay did not get the keyboard back";
+  const int y = g_.y + 500;
+  Stroke(100, y, 400, y);
+  EXPECT_TRUE(session_.WaitForPixel(250, y, kGreen)) << "the pen is not green";
+}
+
+TEST_F(PenvoWine, OptionsChangedByKeysAreStoredAtTheEndAndUsedAtTheNextStart) {
+  Key("5");
+  Key("a");
+  EXPECT_EQ(CloseOverlay(), 0);
+  ASSERT_TRUE(session_.EndWine());
+  const auto stored = session_.UserRegistryValues("Software\\Ruvi\\penvo\\FormOptions-Params");
+  EXPECT_EQ(stored.count("EditWidth") ? stored.at("EditWidth") : "(none)", "5");
+  EXPECT_EQ(stored.count("EditColor") ? Lower(stored.at("EditColor")) : "(none)", "$ffff00");
+
+  StartOverlay();
+  if (HasFatalFailure()) return;
+  const int y = g_.y + 300;
+  Stroke(100, y, 400, y);
+  EXPECT_TRUE(session_.WaitForPixel(250, y, kAqua)) << "the stored colour was not used";
+  EXPECT_EQ(session_.Pixel(250, y + 6), kWhite) << "the stored width (5) was not used";
+  EXPECT_EQ(CloseOverlay(), 0);
+}
+
+TEST_F(PenvoWine, F1OpensTheHelpFileBesideTheProgram) {
+  const fs::path help = fs::path(exe_).replace_extension(".html");
+  EXPECT_TRUE(fs::exists(help)) << "the build put no " << help.filename() << " beside the program";
+  Key("F1");
+  std::string expected = "file://";  // Wine's browser gets the file as a file: address
+  for (char c : help.string()) expected += c == ' ' ? std::string("%20") : std::string(1, c);
+  EXPECT_TRUE(Session::WaitFor([&] { return session_.Opened().find(expected) != std::string::npos; },
+                               10s))
+      << "asked to open: [" << session_.Opened() << "], expected " << expected;
+  EXPECT_TRUE(session_.Running(pid_));
+}
+
+}  // namespace
+}  // namespace penvo::e2e
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  // Without the program there is nothing to test, nor a prefix worth making.
+  const std::string exe = penvo::e2e::WindowsProgramPath();
+  if (!std::filesystem::exists(exe)) {
+    std::cerr << exe << " is missing: build the Windows program first\n";
+    return 1;
+  }
+  ::testing::AddGlobalTestEnvironment(new penvo::e2e::WineTemplate);
+  return RUN_ALL_TESTS();
+}
