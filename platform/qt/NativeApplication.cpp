@@ -14,10 +14,6 @@
 #include <QTimer>
 #include <QtMath>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 #include "platform/Forms.h"
 #include "platform/Native.h"
 #include "platform/qt/Bridge.h"
@@ -65,20 +61,10 @@ TImage GrabScreen(QScreen* Screen) {
 
 namespace {
 
-// Pictures of the screen come and go with every refresh. glibc hands a freed large block back
-// to the system, but then raises the size from which it does so, and keeps the next pictures
-// for itself: a fixed threshold lets every picture's memory go when the picture does.
-void KeepLargeBuffersReturnable() {
-#ifdef __GLIBC__
-  mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
-}
-
 class ApplicationPeer : public TNativeApplication {
  public:
   ApplicationPeer(int& argc, char** argv, std::function<void(bool)> activation)
       : app_(argc, argv) {
-    KeepLargeBuffersReturnable();
     // Every mouse move the window system delivers must reach the forms: a quick zig-zag keeps
     // its corners only if no move is merged into the next. Set after the application is made:
     // the X11 platform plugin turns merging on while it starts.
