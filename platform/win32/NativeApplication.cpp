@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/ActnList.h"
 #include "platform/Forms.h"
 
 namespace penvo::win32 {
@@ -14,6 +15,8 @@ namespace penvo::win32 {
 namespace {
 
 constexpr char kHelperClass[] = "PenvoHelper";
+// How long the program must stay inactive for a deactivation to count.
+constexpr int kDeactivationSettleMs = 200;
 
 // A timer on the helper window: a repeating one (TNativeTimer) or a call to run once.
 struct TimerEntry {
@@ -31,6 +34,7 @@ struct Shortcut {
 struct Toolkit {
   std::function<void(bool)> Activation;
   int LastActive = -1;  // -1: not told yet
+  unsigned ActivationChange = 0;  // counts the notices; a deactivation waits for the next
   std::function<void()> ActivateRequest;
   std::map<UINT_PTR, TimerEntry> Timers;
   UINT_PTR NextTimerId = 1;
@@ -122,19 +126,21 @@ bool IsLivePeer(WindowPeer* Peer) {
   return std::find(all.begin(), all.end(), Peer) != all.end();
 }
 
-bool ModifierHeld() {
-  return ::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0 ||
-         ::GetKeyState(VK_SHIFT) < 0;
+// The modifiers held now, as a shortcut's key code carries them.
+int HeldModifiers() {
+  return (::GetKeyState(VK_SHIFT) < 0 ? scShift : 0) | (::GetKeyState(VK_CONTROL) < 0 ? scCtrl : 0) |
+         (::GetKeyState(VK_MENU) < 0 ? scAlt : 0);
 }
 
-// A key bound to a shortcut on the window that has the keyboard: it runs the shortcut and
-// never becomes a character.
+// A key bound to a shortcut on the window that has the keyboard, with exactly the shortcut's
+// modifiers held: it runs the shortcut and never becomes a character. A key with Alt comes as
+// WM_SYSKEYDOWN.
 bool FireShortcut(const MSG& Msg) {
-  if (Msg.message != WM_KEYDOWN || ModifierHeld()) return false;
+  if (Msg.message != WM_KEYDOWN && Msg.message != WM_SYSKEYDOWN) return false;
+  const int key = static_cast<int>(Msg.wParam) | HeldModifiers();
   HWND root = ::GetAncestor(Msg.hwnd, GA_ROOT);
   for (const Shortcut& s : State().Shortcuts) {
-    if (s.Key != static_cast<int>(Msg.wParam) || !IsLivePeer(s.Form) || s.Form->Hwnd() != root)
-      continue;
+    if (s.Key != key || !IsLivePeer(s.Form) || s.Form->Hwnd() != root) continue;
     std::function<void()> fire = s.Fire;  // the shortcut may go while it runs
     if (fire) fire();
     return true;
@@ -495,12 +501,38 @@ bool PostToUi(std::function<void()> Fn) {
   return false;
 }
 
-void NotifyActivation(bool Active) {
+namespace {
+
+void DeliverActivation(bool Active) {
   Toolkit& s = State();
   // Every top-level window of the program hears WM_ACTIVATEAPP; the program is told once.
   if (s.LastActive == static_cast<int>(Active)) return;
   s.LastActive = Active;
   if (s.Activation) s.Activation(Active);
+}
+
+bool ForegroundIsOurs() {
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(::GetForegroundWindow(), &process);
+  return process == ::GetCurrentProcessId();
+}
+
+}  // namespace
+
+void NotifyActivation(bool Active) {
+  Toolkit& s = State();
+  const unsigned change = ++s.ActivationChange;
+  if (Active) {
+    DeliverActivation(true);
+    return;
+  }
+  // Under Wine the keyboard passes from one of the program's windows to another through the
+  // window manager: the program hears of a deactivation and, a moment later, of its activation.
+  // A deactivation counts only when the program is still inactive after a moment (as Qt's X11
+  // platform waits for a focus-in after a focus-out).
+  StartTimer(kDeactivationSettleMs, [change] {
+    if (State().ActivationChange == change && !ForegroundIsOurs()) DeliverActivation(false);
+  }, true);
 }
 
 UINT ActivateRequestMessage() {

@@ -62,6 +62,17 @@ std::string ShownCaption(const std::string& Caption) {
   return shown;
 }
 
+// The width of Text (one line, taken as it is) in Font.
+int TextWidth(HWND Window, HFONT Font, const std::string& Text) {
+  HDC dc = ::GetDC(Window);
+  HGDIOBJ old = ::SelectObject(dc, Font);
+  SIZE size{};
+  ::GetTextExtentPoint32A(dc, Text.c_str(), static_cast<int>(Text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(Window, dc);
+  return size.cx;
+}
+
 }  // namespace
 
 HFONT FontOfHeight(int Pixels) {
@@ -311,7 +322,13 @@ void WindowPeer::PlaceIn(WindowPeer* Parent) {
 }
 
 void WindowPeer::Place(int Left, int Top, int Width, int Height) {
-  if (FHwnd) ::MoveWindow(FHwnd, Left, Top, std::max(Width, 0), std::max(Height, 0), TRUE);
+  const RECT r{Left, Top, Left + std::max(Width, 0), Top + std::max(Height, 0)};
+  // Layout passes place most controls where they are already; under Wine each move costs a
+  // round trip to the wine server, and a form's layout makes hundreds of them.
+  if (!FHwnd || (FHwnd == FPlacedWindow && ::EqualRect(&r, &FPlaced))) return;
+  FPlacedWindow = FHwnd;
+  FPlaced = r;
+  ::MoveWindow(FHwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
 void WindowPeer::ApplyLook(const TControlLook& Look) {
@@ -478,6 +495,14 @@ class PanelPeer : public PeerOf<TNativePanel> {
     Repaint();
   }
 
+  int NaturalWidth() const override {
+    auto* panel = static_cast<TPanel*>(Control());
+    if (!panel) return 0;
+    const int bevel = FBevel == TBevelCut::bvNone ? 0 : kBevelWidth;
+    return TextWidth(Hwnd(), EffectiveFont(), ShownCaption(panel->GetText())) +
+           2 * (bevel + kCaptionMargin);
+  }
+
   LRESULT Handle(UINT Msg, WPARAM W, LPARAM L) override {
     switch (Msg) {
       case WM_ERASEBKGND:
@@ -532,7 +557,7 @@ class PanelPeer : public PeerOf<TNativePanel> {
     HGDIOBJ old = ::SelectObject(Dc, EffectiveFont());
     ::SetBkMode(Dc, TRANSPARENT);
     ::SetTextColor(Dc, ::GetSysColor(Look().Enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-    ::InflateRect(&R, -1, 0);
+    ::InflateRect(&R, -kCaptionMargin, 0);
     ::DrawTextA(Dc, text.c_str(), static_cast<int>(text.size()), &R, format);
     ::SelectObject(Dc, old);
   }
@@ -546,6 +571,9 @@ class PanelPeer : public PeerOf<TNativePanel> {
     const POINT p{static_cast<short>(LOWORD(L)), static_cast<short>(HIWORD(L))};
     if (wasPressed && ::PtInRect(&r, p) && Control()) Control()->Click();
   }
+
+  static constexpr int kBevelWidth = 1;     // the one edge that DrawEdge draws
+  static constexpr int kCaptionMargin = 1;  // between the bevel and the caption
 
   TBevelCut FBevel = TBevelCut::bvRaised;
   bool FPressed = false;
@@ -698,11 +726,25 @@ class ComboPeer : public PeerOf<TNativeCombo> {
     WindowPeer::Place(Left, Top, Width, Height + kListHeight);
   }
 
+  int NaturalWidth() const override {
+    const HFONT font = EffectiveFont();
+    int text = TextWidth(Hwnd(), font, Text());
+    for (const std::string& item : Items()) text = std::max(text, TextWidth(Hwnd(), font, item));
+    // The edit part's own margins and a pixel for the caret, the combo box's border and the
+    // padding around its edit part on each side, and the button.
+    int margins = 0;
+    if (HWND edit = InnerEdit()) {
+      const LRESULT m = ::SendMessageA(edit, EM_GETMARGINS, 0, 0);
+      margins = LOWORD(m) + HIWORD(m) + 1;
+    }
+    return text + margins + 2 * (kBorder + kEditPadding) + ::GetSystemMetrics(SM_CXVSCROLL);
+  }
+
   bool TakesTabFocus() const override { return true; }
 
   std::vector<HWND> TipWindows() const override {
     std::vector<HWND> windows{Hwnd()};
-    if (HWND edit = ::FindWindowExA(Hwnd(), nullptr, "Edit", nullptr)) windows.push_back(edit);
+    if (HWND edit = InnerEdit()) windows.push_back(edit);
     return windows;
   }
 
@@ -715,6 +757,10 @@ class ComboPeer : public PeerOf<TNativeCombo> {
 
  private:
   static constexpr int kListHeight = 160;
+  static constexpr int kBorder = 2;       // the combo box's sunken edge
+  static constexpr int kEditPadding = 1;  // between the edge and the edit part
+
+  HWND InnerEdit() const { return ::FindWindowExA(Hwnd(), nullptr, "Edit", nullptr); }
 
   std::string Item(int Index) const {
     const LRESULT length = ::SendMessageA(Hwnd(), CB_GETLBTEXTLEN, Index, 0);
@@ -736,6 +782,8 @@ class ComboPeer : public PeerOf<TNativeCombo> {
 // --- check boxes ---
 
 class CheckPeer : public PeerOf<TNativeCheck> {
+  static constexpr int kFocusMargin = 1;
+
  public:
   explicit CheckPeer(TCheckBox* Check) : PeerOf(Check) {
     // BS_3STATE, not BS_AUTO3STATE: the click decides the next state itself (grayed only
@@ -770,6 +818,15 @@ class CheckPeer : public PeerOf<TNativeCheck> {
     ::SetWindowLongA(Hwnd(), GWL_STYLE,
                      Value == TAlignment::taLeftJustify ? (style | BS_LEFTTEXT | BS_RIGHT) : style);
     ::InvalidateRect(Hwnd(), nullptr, TRUE);
+  }
+
+  int NaturalWidth() const override {
+    // The box, the gap the button leaves after it (half a digit's width, as it draws), the
+    // caption, and the focus rectangle's pixel on either side of it.
+    const HFONT font = EffectiveFont();
+    const int gap = TextWidth(Hwnd(), font, "0") / 2;
+    return ::GetSystemMetrics(SM_CXMENUCHECK) + gap +
+           TextWidth(Hwnd(), font, ShownCaption(Caption())) + 2 * kFocusMargin;
   }
 
   bool TakesTabFocus() const override { return true; }

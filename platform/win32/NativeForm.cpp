@@ -106,6 +106,7 @@ class FormPeer : public PeerOf<TNativeForm> {
 
   void ShowWindow(bool Maximized) override {
     FHiddenInstead = false;
+    OwnByMainWindow();
     ::ShowWindow(Hwnd(), Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     Activate();
     // ShowWindow returns with the window visible; painting it now puts the first frame up.
@@ -187,6 +188,7 @@ class FormPeer : public PeerOf<TNativeForm> {
  private:
   TForm* Form() const { return static_cast<TForm*>(Control()); }
   void MakeTips();
+  void OwnByMainWindow();
   void Recreate();
   void SetFrame(int Left, int Top, int Width, int Height, bool KeepSize);
   void Paint();
@@ -221,6 +223,33 @@ void FormPeer::MakeTips() {
                             CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, Instance(), nullptr);
 }
 
+// Every other window of the program is owned by the main one. When an owned window hides,
+// Windows gives the keyboard back to its owner, and so does the window manager under Wine
+// (Wine tells it the owner as WM_TRANSIENT_FOR); without an owner, openbox often keeps the
+// keyboard itself, and the program takes that for a switch to another program.
+void FormPeer::OwnByMainWindow() {
+  HWND main = MainWindow();
+  if (!main || main == Hwnd() || ::GetWindow(Hwnd(), GW_OWNER) == main) return;
+  ::SetWindowLongPtrA(Hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main));
+}
+
+// Windows destroys owned windows with their owner: the program's windows that Old owns (its
+// other forms) pass to New first.
+void PassOwnedWindows(HWND Old, HWND New) {
+  struct Pass {
+    HWND Old, New;
+  } pass{Old, New};
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND Window, LPARAM L) -> BOOL {
+        const auto* p = reinterpret_cast<const Pass*>(L);
+        if (::GetWindow(Window, GW_OWNER) == p->Old && WindowPeer::Of(Window))
+          ::SetWindowLongPtrA(Window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(p->New));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&pass));
+}
+
 // The window system knows a window's class only from its creation: a new class means a new
 // window, which takes over the old one's state and children.
 void FormPeer::Recreate() {
@@ -248,6 +277,7 @@ void FormPeer::Recreate() {
   if (!visible) placement.showCmd = SW_HIDE;
   ::SetWindowPlacement(FHwnd, &placement);
   if (FTips) ::DestroyWindow(FTips);
+  PassOwnedWindows(old, FHwnd);
   ::DestroyWindow(old);
   MakeTips();
   PropagateFont();

@@ -143,6 +143,8 @@ class WindowPeer {
   int FFontHeight = 0;  // 0: the parent's font
   bool FTabStop = true;
   HWND FTipWindow = nullptr;  // where this control's tools are registered
+  HWND FPlacedWindow = nullptr;  // the window that Place last moved, and where to
+  RECT FPlaced{};
   std::vector<HWND> FTipTools;
 };
 
