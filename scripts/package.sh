@@ -36,6 +36,8 @@ if [[ -f build-win/penvo.exe ]]; then
   stage=$(mktemp -d)
   trap 'rm -rf "$stage" "$log"' EXIT
   cp build-win/penvo.exe docs/penvo.html "$stage"/
+  # The build keeps its debugging information; the program people download does without.
+  if command -v x86_64-w64-mingw32-strip >/dev/null; then x86_64-w64-mingw32-strip "$stage/penvo.exe"; fi
   rm -f "$zip"
   (cd "$stage" && cmake -E tar cf "$OLDPWD/$zip" --format=zip penvo.exe penvo.html)
   echo "package: $zip ($(stat -c %s "$zip") bytes)"
