@@ -505,6 +505,10 @@ TPoint MousePos() {
 int ScreenWidth() {
   return NativeApp() ? NativeApp()->PrimaryScreenRect().Width() : 0;
 }
+std::vector<TRect> Monitors() {
+  return NativeApp() ? NativeApp()->Monitors() : std::vector<TRect>{};
+}
+
 int ScreenHeight() {
   return NativeApp() ? NativeApp()->PrimaryScreenRect().Height() : 0;
 }

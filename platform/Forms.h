@@ -219,5 +219,7 @@ TPoint MousePos();
 // The primary screen's size in pixels.
 int ScreenWidth();
 int ScreenHeight();
+// The rectangles of the desktop's monitors, the primary one first.
+std::vector<TRect> Monitors();
 
 }  // namespace penvo

@@ -191,6 +191,8 @@ class TNativeApplication {
   // The primary screen's picture, and its rectangle on the desktop.
   virtual TImage GrabScreen() = 0;
   virtual TRect PrimaryScreenRect() const = 0;
+  // Every monitor's rectangle on the desktop, the primary one first.
+  virtual std::vector<TRect> Monitors() const { return {PrimaryScreenRect()}; }
   virtual TPoint MousePos() const = 0;
   // The store chain's error box (see TApplication::ShowWriteError).
   virtual TErrorAnswer ShowWriteError(const std::string& Text) = 0;

@@ -1,5 +1,6 @@
 #include "settings/savepos.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "controls/qdouble.h"
@@ -13,7 +14,29 @@ std::string FormPosText(const TForm* Form) {
          std::to_string(Form->Width()) + "," + std::to_string(Form->Height());
 }
 
+namespace {
+
+// How much of a window's top must lie on a monitor for the user to take it by its title bar.
+constexpr std::int64_t kGrip = 20;
+
+// Whether the strip along the form's top edge lies partly on one of the monitors.
+bool TopOnAMonitor(const TForm& Form, const std::vector<TRect>& Monitors) {
+  const std::int64_t left = Form.Left(), top = Form.Top();
+  const std::int64_t right = left + Form.Width();
+  const std::int64_t bottom = top + std::min<std::int64_t>(kGrip, Form.Height());
+  for (const TRect& m : Monitors)
+    if (left < m.Right && right > m.Left && top < m.Bottom && bottom > m.Top) return true;
+  return false;
+}
+
+}  // namespace
+
 void ApplyFormPos(TForm* Form, std::string Text, bool NoPos, bool NoSize) {
+  ApplyFormPos(Form, std::move(Text), NoPos, NoSize, Monitors());
+}
+
+void ApplyFormPos(TForm* Form, std::string Text, bool NoPos, bool NoSize,
+                  const std::vector<TRect>& Monitors) {
   if (!Form) return;
   // Each coordinate is set as soon as it is read.
   const int left = TakeInt(Text, ",", Form->Left());
@@ -24,8 +47,13 @@ void ApplyFormPos(TForm* Form, std::string Text, bool NoPos, bool NoSize) {
     Form->SetWidth(TakeInt(Text, ",", Form->Width()));
     Form->SetHeight(TakeInt(Text, ",", Form->Height()));
   }
-  if (Form->Left() >= ScreenWidth()) Form->SetLeft(0);
-  if (Form->Top() >= ScreenHeight()) Form->SetTop(0);
+  // A form on another monitor than the primary one is within reach there.
+  if (Monitors.size() > 1 && TopOnAMonitor(*Form, Monitors)) return;
+  // The primary screen is the first monitor.
+  const int screenWidth = Monitors.empty() ? ScreenWidth() : Monitors[0].Width();
+  const int screenHeight = Monitors.empty() ? ScreenHeight() : Monitors[0].Height();
+  if (Form->Left() >= screenWidth) Form->SetLeft(0);
+  if (Form->Top() >= screenHeight) Form->SetTop(0);
   // In 64 bits: the far end of a form may lie beyond any 32-bit integer.
   if (static_cast<std::int64_t>(Form->Left()) + Form->Width() <= 0) Form->SetLeft(0);
   if (static_cast<std::int64_t>(Form->Top()) + Form->Height() <= 0) Form->SetTop(0);

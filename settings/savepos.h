@@ -4,8 +4,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Component.h"
+#include "platform/Graphics.h"
 #include "settings/qIniSave.h"
 
 namespace penvo {
@@ -15,8 +17,12 @@ class TForm;
 // "left,top,width,height" of Form; empty without a form.
 std::string FormPosText(const TForm* Form);
 // Applies such a text to Form (fields that are missing or no integers leave that coordinate),
-// then moves a form that lies entirely off the primary screen back to its edge.
+// then moves a form that lies entirely off the primary screen back to its edge. With several
+// monitors (Monitors, the desktop's by default), a form whose title bar lies partly on one of
+// them stays where it is.
 void ApplyFormPos(TForm* Form, std::string Text, bool NoPos, bool NoSize);
+void ApplyFormPos(TForm* Form, std::string Text, bool NoPos, bool NoSize,
+                  const std::vector<TRect>& Monitors);
 
 class TSavePos : public TComponent {
  public:

@@ -97,6 +97,16 @@ class ApplicationPeer : public TNativeApplication {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
   }
 
+  std::vector<TRect> Monitors() const override {
+    std::vector<TRect> monitors{PrimaryScreenRect()};
+    for (QScreen* s : QGuiApplication::screens())
+      if (s != QGuiApplication::primaryScreen()) {
+        const QRect r = s->geometry();
+        monitors.push_back({r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+      }
+    return monitors;
+  }
+
   TPoint MousePos() const override {
     const QPoint p = QCursor::pos();
     return {p.x(), p.y()};

@@ -86,6 +86,30 @@ TEST_F(SavePosTest, ApplyingAPositionTakesTheFieldsAsAskedAndKeepsTheFormInSight
   }
 }
 
+// With a second monitor beside the primary one, a form stored there stays there; one whose title
+// bar lies on no monitor comes back by the primary screen's rule.
+TEST_F(SavePosTest, AFormOnAnotherMonitorStaysWithinReachThere) {
+  TForm* form = NewForm();
+  const std::vector<TRect> two{{0, 0, 1920, 1080}, {1920, -200, 3840, 1240}};
+  struct Row {
+    std::string text;
+    std::vector<TRect> monitors;
+    Bounds after;
+  };
+  for (const Row& r : std::vector<Row>{
+           {"2500,-150,852,51", two, {2500, -150, 852, 51}},      // on the second monitor
+           {"1900,500,852,51", two, {1900, 500, 852, 51}},        // across both
+           {"4000,100,852,51", two, {0, 100, 852, 51}},           // right of both
+           {"2500,1230,852,51", two, {2500, 1230, 852, 51}},      // its top still on the second
+           {"2500,1240,852,51", two, {0, 0, 852, 51}},            // below it: the primary rule
+           {"2500,100,852,51", {two[0]}, {0, 100, 852, 51}},     // one monitor: the primary's rule
+       }) {
+    form->SetBounds(100, 110, 400, 300);
+    ApplyFormPos(form, r.text, false, false, r.monitors);
+    EXPECT_EQ(BoundsOf(form), r.after) << r.text << " on " << r.monitors.size() << " monitors";
+  }
+}
+
 TEST_F(SavePosTest, TheFormTakesItsStoredPositionAtLoadAndLeavesItsPositionAtTheEnd) {
   chain_.SetMachineValue("Pos", "FormOptions", "10,20,300,200");
   TForm* form = NewForm();
