@@ -149,7 +149,6 @@ class TNativeForm : public TNativeControl {
   virtual void HideInstead() = 0;
   // Whether the window is on the screen now.
   virtual bool IsExposed() const = 0;
-  virtual bool IsIconic() const = 0;
   // Brings the window to the front and gives it the keyboard.
   virtual void Activate() = 0;
   // The client area: its size, and its top-left corner on the screen.

@@ -109,7 +109,6 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   void Deiconify() override { qt::Deiconify(this); }
   void HideInstead() override { hide(); }
   bool IsExposed() const override { return windowHandle() && windowHandle()->isExposed(); }
-  bool IsIconic() const override { return isMinimized(); }
   void Activate() override {
     if (isMinimized()) qt::Deiconify(this);  // a maximized window comes back maximized
     raise();

@@ -149,7 +149,6 @@ class FormPeer : public PeerOf<TNativeForm> {
   }
 
   bool IsExposed() const override { return ::IsWindowVisible(Hwnd()) && !::IsIconic(Hwnd()); }
-  bool IsIconic() const override { return FHiddenInstead || ::IsIconic(Hwnd()); }
 
   void Activate() override {
     if (::IsIconic(Hwnd())) ::ShowWindow(Hwnd(), SW_RESTORE);
