@@ -167,6 +167,22 @@ void Session::Note(const std::string& text) {
   std::ofstream(log_, std::ios::app) << "[harness] " << text << "\n";
 }
 
+std::vector<std::string> ChildEnvironment(
+    const std::vector<std::string>& Drop,
+    const std::vector<std::pair<std::string, std::string>>& Set) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string key = entry.substr(0, entry.find('='));
+    const bool replaced = std::find(Drop.begin(), Drop.end(), key) != Drop.end() ||
+                          std::any_of(Set.begin(), Set.end(),
+                                      [&](const auto& kv) { return kv.first == key; });
+    if (!replaced) env.push_back(entry);
+  }
+  for (const auto& [k, v] : Set) env.push_back(k + "=" + v);
+  return env;
+}
+
 std::string Session::Log() const {
   std::ifstream in(log_);
   std::stringstream s;
@@ -175,7 +191,6 @@ std::string Session::Log() const {
 }
 
 pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet, int passFd) {
-  std::vector<std::string> env;
   const std::vector<std::pair<std::string, std::string>> overrides = {
       {"DISPLAY", display_ >= 0 ? DisplayName() : ""},
       {"HOME", home_.string()},
@@ -184,20 +199,17 @@ pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet, int passF
       {"XDG_CACHE_HOME", (home_ / "cache").string()},
       {"QINI_REGISTRY_DIR", RegistryDir().string()},
       {"QT_QPA_PLATFORM", "xcb"}};
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const std::string key = entry.substr(0, entry.find('='));
-    bool replaced = key == "WAYLAND_DISPLAY";
-    for (const auto& [k, v] : overrides) replaced = replaced || k == key;
-    for (const auto& [k, v] : extraEnv_) replaced = replaced || k == key;
-    if (!replaced) env.push_back(entry);
-  }
+  // An override with no value unsets the variable; the test's own variables win.
+  std::vector<std::string> drop{"WAYLAND_DISPLAY"};
+  std::vector<std::pair<std::string, std::string>> set;
   for (const auto& [k, v] : overrides) {
-    bool replaced = false;
-    for (const auto& [ek, ev] : extraEnv_) replaced = replaced || ek == k;
-    if (!v.empty() && !replaced) env.push_back(k + "=" + v);
+    const bool own = std::any_of(extraEnv_.begin(), extraEnv_.end(),
+                                 [&](const auto& kv) { return kv.first == k; });
+    if (v.empty()) drop.push_back(k);
+    else if (!own) set.emplace_back(k, v);
   }
-  for (const auto& [k, v] : extraEnv_) env.push_back(k + "=" + v);
+  set.insert(set.end(), extraEnv_.begin(), extraEnv_.end());
+  std::vector<std::string> env = ChildEnvironment(drop, set);
   std::vector<char*> envp, args;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

@@ -136,6 +136,12 @@ class Session {
   Display* dpy_ = nullptr;
 };
 
+// This process's environment for a child: without the variables named in Drop or in Set, then
+// with those of Set, in their order.
+std::vector<std::string> ChildEnvironment(
+    const std::vector<std::string>& Drop,
+    const std::vector<std::pair<std::string, std::string>>& Set);
+
 // The program files the build made (their paths come from CMake).
 std::string ProgramPath(const std::string& name);
 

@@ -61,15 +61,7 @@ std::string Lower(std::string text) {
 int RunQuietly(const std::vector<std::string>& argv,
                const std::vector<std::pair<std::string, std::string>>& extra, const fs::path& log,
                Millis deadline) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const std::string key = entry.substr(0, entry.find('='));
-    bool replaced = key == "DISPLAY" || key == "WAYLAND_DISPLAY";
-    for (const auto& [k, v] : extra) replaced = replaced || k == key;
-    if (!replaced) env.push_back(entry);
-  }
-  for (const auto& [k, v] : extra) env.push_back(k + "=" + v);
+  std::vector<std::string> env = ChildEnvironment({"DISPLAY", "WAYLAND_DISPLAY"}, extra);
   std::vector<char*> envp, args;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
