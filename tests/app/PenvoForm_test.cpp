@@ -1,81 +1,21 @@
-// The overlay's gestures and history, and the options and key commands that drive it, on Qt's
-// offscreen platform with the real forms.
+// The overlay's gestures and history, and the options and key commands that drive it, with the
+// real forms, on either toolkit.
 #include <gtest/gtest.h>
 
-#include <sys/fsuid.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QFrame>
-#include <QLineEdit>
-#include <QStyle>
-#include <QImage>
-#include <QTest>
-#include <QToolTip>
 #include <algorithm>
-#include <cmath>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/qt/Bridge.h"
-#include "app/PenvoForm.h"
-#include "draw/DrawObject.h"
-#include "options/OptionsForm.h"
-#include "settings/IniReadOrder.h"
-#include "tests/support/Sandbox.h"
+#include "tests/app/OverlayFixture.h"
+#include "tests/support/TestScreen.h"
 
 namespace penvo {
 namespace {
 
-TShiftState Buttons(bool left, bool right = false, bool middle = false) {
-  TShiftState s;
-  s.Left = left;
-  s.Right = right;
-  s.Middle = middle;
-  return s;
-}
-
-// Both forms, made as the program makes them, with their settings in a sandbox.
-class Overlay : public ::testing::Test {
- protected:
-  void SetUp() override {
-    CreateExampleObjects();
-    CreateGlobalReadOrder();
-    FormPenvo = Application()->CreateForm<TFormPenvo>();
-    FormOptions = Application()->CreateForm<TFormOptions>();
-  }
-  void TearDown() override {
-    Application()->DestroyForms();
-    FormPenvo = nullptr;
-    FormOptions = nullptr;
-    DestroyGlobalReadOrder();
-    DestroyExampleObjects();
-  }
-
-  TFormPenvo& P() { return *FormPenvo; }
-  TFormOptions& O() { return *FormOptions; }
-  void Down(int x, int y, TShiftState s = Buttons(true), TMouseButton b = TMouseButton::mbLeft) {
-    P().DeliverMouseDown(b, s, x, y);
-  }
-  void Move(int x, int y) { P().DeliverMouseMove(Buttons(true), x, y); }
-  void Up(int x, int y, TMouseButton b = TMouseButton::mbLeft) {
-    P().DeliverMouseUp(b, Buttons(false), x, y);
-  }
-  void Stroke(int x1, int y1, int x2, int y2) {
-    Down(x1, y1);
-    Move(x2, y2);
-    Up(x2, y2);
-  }
-  void Type(char key) { P().DeliverKey(key); }
-  TDrawingObject* Drawn(int i) { return P().DrawnObjects->Items(i); }
-
-  test::RegistrySandbox sandbox_;
-};
+using test::Buttons;
+using test::Overlay;
+using test::OverlayPicture;
+using test::OverlayPixels;
 
 TEST_F(Overlay, AGestureMakesAnObjectOfTheChosenKindAndReleasingAppendsIt) {
   Down(10, 20);
@@ -202,25 +142,6 @@ TEST_F(Overlay, UndoOrRedoDuringAGestureEndsItSoNoObjectIsHeldTwice) {
   EXPECT_EQ(P().UndoneObjects->Count(), 0);
 }
 
-// What the overlay shows: its surface, with the picture beneath.
-class OverlayPixels : public Overlay {
- protected:
-  void SetUp() override {
-    Overlay::SetUp();
-    P().Show();
-    O().EditWidth->SetAsString("1");
-  }
-  std::uint32_t At(int x, int y) { return P().Canvas().Pixels().Row(y)[x] & 0xFFFFFF; }
-  // A hollow rectangle from (10,10) dragged to (50,50): its outline's right edge is at x 49.
-  void DragHollowRectangle() {
-    O().EditType->SetAsString("Rectangle");
-    O().CBFilled->SetChecked(false);
-    Down(10, 10);
-    Move(50, 50);
-    ASSERT_NE(At(49, 30), At(30, 30)) << "the outline shows";
-  }
-};
-
 TEST_F(OverlayPixels, ARefreshDuringADragKeepsTheOutlineWipeable) {
   DragHollowRectangle();
   Type(' ');  // the picture is laid down afresh
@@ -254,13 +175,10 @@ TEST_F(OverlayPixels, AFreeHandLineKeepsItsStartOverARefresh) {
 }
 
 TEST_F(Overlay, TheOptionsWindowNeverGivesTheKeyboardToTheHiddenColourText) {
-  O().Show();
-  QApplication::setActiveWindow(qt::WidgetOf(&O()));
+  test::ActivateForm(&O());
   EXPECT_FALSE(O().EditColor->Focused());
   for (int i = 0; i < 12; ++i) {
-    QWidget* focus = QApplication::focusWidget();
-    ASSERT_NE(focus, nullptr);
-    QTest::keyClick(focus, Qt::Key_Tab);
+    test::PressTab(&O());
     EXPECT_FALSE(O().EditColor->Focused()) << "after " << i + 1 << " tabs";
   }
 }
@@ -377,73 +295,28 @@ TEST_F(Overlay, TheToolBarButtonsWriteTheOptionsAndHideTheWindowAfterUse) {
   EXPECT_EQ(ColorPanelText(clAqua), "$FFFF00");
 }
 
-// Ctrl+S and Ctrl+C on the overlay, as the keyboard gives them.
-class OverlayPicture : public OverlayPixels {
- protected:
-  void SetUp() override {
-    OverlayPixels::SetUp();
-    QApplication::setActiveWindow(qt::WidgetOf(&P()));
-    O().EditStyle->SetAsString("4");  // opaque red
-    Stroke(10, 100, 200, 100);
-  }
-  // Ctrl with the letter, with the control character X11 gives it as its text.
-  void CtrlKey(char letter) {
-    QTest::sendKeyEvent(QTest::Click, qt::WidgetOf(&P()), Qt::Key(Qt::Key_A + (letter - 'a')),
-                        QString(QChar(letter - 'a' + 1)), Qt::ControlModifier);
-  }
-  std::vector<std::uint32_t> SurfaceNow() {
-    std::vector<std::uint32_t> pixels;
-    const TPixels& s = P().Surface();
-    for (int y = 0; y < s.Height; ++y) pixels.insert(pixels.end(), s.Row(y), s.Row(y) + s.Width);
-    return pixels;
-  }
-  std::vector<std::uint32_t> PixelsOf(QImage image) {
-    image = image.convertToFormat(QImage::Format_RGB32);
-    std::vector<std::uint32_t> pixels;
-    for (int y = 0; y < image.height(); ++y) {
-      const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
-      pixels.insert(pixels.end(), row, row + image.width());
-    }
-    return pixels;
-  }
-  std::filesystem::path Pictures() const { return sandbox_.Dir().Path() / "home" / "Pictures"; }
-  std::vector<std::filesystem::path> Files(const std::filesystem::path& dir) const {
-    std::vector<std::filesystem::path> files;
-    if (std::filesystem::exists(dir))
-      for (const auto& e : std::filesystem::directory_iterator(dir)) files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    return files;
-  }
-  // The key table untouched: the program still on the screen, the drawing as it was.
-  void ExpectNoKeyCommand() {
-    EXPECT_FALSE(Application()->IsMinimized());
-    EXPECT_EQ(P().DrawnObjects->Count(), 1);
-    EXPECT_EQ(O().EditType->GetAsString(), "FreeLine");  // 's' would have made it Rectangle
-  }
-};
-
 TEST_F(OverlayPicture, CtrlSSavesWhatTheOverlayShowsAsANewPngAndSaysWhere) {
   const std::vector<std::uint32_t> shown = SurfaceNow();
   ASSERT_EQ(shown[100 * P().Surface().Width + 100] & 0xFFFFFF, 0xFF0000u) << "the stroke shows";
   CtrlKey('s');
-  const auto first = Files(Pictures());
-  ASSERT_EQ(first.size(), 1u);
-  EXPECT_EQ(QToolTip::text().toStdString(), "Picture saved as " + first[0].string());
+  const auto first = Files();
+  ASSERT_EQ(first.size(), 1u) << test::NoteText();
+  EXPECT_EQ(test::NoteText(), "Picture saved as " + first[0].string());
   CtrlKey('s');  // within the same second or not: a second file, never the first replaced
   ExpectNoKeyCommand();
   EXPECT_EQ(SurfaceNow(), shown) << "saving changes nothing shown";
-  auto files = Files(Pictures());
+  auto files = Files();
   ASSERT_EQ(files.size(), 2u);
   std::erase(files, first[0]);
   ASSERT_EQ(files.size(), 1u);
-  EXPECT_EQ(QToolTip::text().toStdString(), "Picture saved as " + files[0].string());
+  EXPECT_EQ(test::NoteText(), "Picture saved as " + files[0].string());
   for (const auto& file : {first[0], files[0]}) {
     const std::string name = file.filename().string();
     EXPECT_TRUE(name.rfind("Penvo ", 0) == 0 && file.extension() == ".png") << name;
-    QImage png;
-    ASSERT_TRUE(png.load(QString::fromStdString(file.string()), "PNG")) << name;
-    EXPECT_EQ(png.size(), QSize(P().Surface().Width, P().Surface().Height));
-    EXPECT_TRUE(PixelsOf(png) == shown) << name << " differs from the overlay";
+    const test::TTestImage png = test::ReadPng(file.string());
+    EXPECT_EQ(png.Width, P().Surface().Width) << name;
+    EXPECT_EQ(png.Height, P().Surface().Height) << name;
+    EXPECT_TRUE(png.Pixels == shown) << name << " differs from the overlay";
   }
 }
 
@@ -452,10 +325,10 @@ TEST_F(OverlayPicture, CtrlCPutsWhatTheOverlayShowsOnTheClipboard) {
   CtrlKey('c');
   ExpectNoKeyCommand();
   EXPECT_EQ(P().UndoneObjects->Count(), 0) << "'c' would have cleared";
-  EXPECT_TRUE(PixelsOf(QGuiApplication::clipboard()->image()) == shown);
+  EXPECT_TRUE(test::ClipboardImage().Pixels == shown);
   P().Canvas().Pixels().Row(0)[0] = 0xFF123456;  // the clipboard keeps its own copy
-  EXPECT_TRUE(PixelsOf(QGuiApplication::clipboard()->image()) == shown);
-  EXPECT_TRUE(Files(Pictures()).empty());
+  EXPECT_TRUE(test::ClipboardImage().Pixels == shown);
+  EXPECT_TRUE(Files().empty());
 }
 
 TEST_F(OverlayPicture, EveryOtherCtrlLetterIsItsControlCharacterForTheKeyTable) {
@@ -468,81 +341,6 @@ TEST_F(OverlayPicture, EveryOtherCtrlLetterIsItsControlCharacterForTheKeyTable) 
     EXPECT_TRUE(Application()->IsMinimized()) << "Ctrl+" << letter;
     Application()->Restore();
   }
-}
-
-// While it lives, this thread meets file permissions as a user who is not root (root may
-// write anywhere): the file-system identity changes, and with it root's file capabilities go.
-class NotRoot {
- public:
-  NotRoot() : root_(::geteuid() == 0) {
-    if (root_) ::setfsuid(65534);
-  }
-  ~NotRoot() {
-    if (root_) ::setfsuid(0);
-  }
-
- private:
-  bool root_;
-};
-
-TEST_F(OverlayPicture, ASaveIntoAFolderThatTakesNoFilesSaysSoAndLeavesNoFile) {
-  std::filesystem::create_directories(Pictures());
-  // Reachable for everyone, writable for no one.
-  for (auto dir = Pictures(); dir != sandbox_.Dir().Path().parent_path(); dir = dir.parent_path())
-    ::chmod(dir.c_str(), 0755);
-  ::chmod(Pictures().c_str(), 0555);
-  {
-    NotRoot notRoot;
-    CtrlKey('s');
-  }
-  ::chmod(Pictures().c_str(), 0755);
-  ExpectNoKeyCommand();
-  EXPECT_TRUE(Files(Pictures()).empty());
-  const std::string note = QToolTip::text().toStdString();
-  EXPECT_EQ(note.rfind("The picture was not saved in " + Pictures().string() + "/: ", 0), 0u)
-      << note;
-  EXPECT_NE(note.find("ermission denied"), std::string::npos) << note;
-}
-
-// The width a caption's text takes in the widget's own font ("&" marks the accelerator).
-int TextWidth(const QWidget* w, QString text) {
-  text.remove('&');
-  return w->fontMetrics().horizontalAdvance(text);
-}
-
-TEST_F(Overlay, EveryCaptionOfTheToolBarShowsWholeInTheDesktopsFontAndTheOrderStays) {
-  O().Show();
-  for (TCheckBoxIni* box : {O().CBFilled, O().CBAutoHide}) {
-    const auto* w = static_cast<const QCheckBox*>(qt::WidgetOf(box));
-    const int needed = TextWidth(w, w->text()) +
-                       w->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, w) +
-                       w->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, w);
-    EXPECT_LE(needed, w->width()) << box->Caption();
-  }
-  for (TPanel* panel : {O().EditWidth->CaptionPanel(), O().EditStyle->CaptionPanel(), O().PanelW1,
-                        O().PanelW10, O().PanelW20, O().PanelSCopy, O().PanelSXOR,
-                        O().PanelSTransparent, O().ButtonClear, O().ButtonHide}) {
-    const auto* w = static_cast<const QFrame*>(qt::WidgetOf(panel));
-    EXPECT_LE(TextWidth(w, QString::fromStdString(panel->Caption())) + 2 * w->frameWidth(),
-              w->width())
-        << panel->Caption();
-  }
-  const auto* combo = static_cast<const QComboBox*>(qt::WidgetOf(O().EditTypeComboBox));
-  for (int i = 0; i < combo->count(); ++i)
-    EXPECT_LE(TextWidth(combo, combo->itemText(i)), combo->lineEdit()->width())
-        << combo->itemText(i).toStdString();
-  // Controls whose texts fit keep the design's widths, in the design's order, all on the bar.
-  EXPECT_EQ(O().PanelColor->Width(), 25);
-  EXPECT_EQ(O().PanelYellow->Width(), 24);
-  EXPECT_EQ(O().ToolButton8->Width(), 4);
-  EXPECT_EQ(O().EditWidthEditDouble->Width(), 28);
-  const std::vector<TControl*> order{
-      O().PanelColor, O().EditWidth,  O().EditStyle,  O().EditType,   O().PanelYellow,
-      O().PanelRed,   O().PanelW1,    O().PanelW20,   O().PanelSCopy, O().PanelSTransparent,
-      O().CBFilled,   O().CBAutoHide, O().ButtonClear, O().ButtonHide};
-  for (std::size_t i = 1; i < order.size(); ++i)
-    EXPECT_GE(order[i]->Left(), order[i - 1]->Left() + order[i - 1]->Width()) << i;
-  EXPECT_LE(O().ButtonHide->Left() + O().ButtonHide->Width(), O().ToolBar1->ClientRect().Right);
 }
 
 }  // namespace

@@ -1,14 +1,9 @@
 // The numeric edit field: what gets in by key and by paste, how the value follows the text, and
 // writing the value from the program.
-#include "platform/qt/Bridge.h"
 #include "controls/EditDouble.h"
 
 #include <gtest/gtest.h>
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QLineEdit>
-#include <QTest>
 #include <optional>
 #include <vector>
 
@@ -26,16 +21,16 @@ class EditDoubleTest : public test::WidgetTest {
     edit_->SetParent(form_);
     edit_->OnChange = [this](TPersistent*) { changes_.push_back(edit_->Text()); };
   }
-  QLineEdit* Line() const { return static_cast<QLineEdit*>(qt::WidgetOf(edit_)); }
   // Empties the field (the value stays) and forgets the changes so far.
   void Clear() {
     edit_->SetText("");
     changes_.clear();
   }
-  void Type(const char* keys) { QTest::keyClicks(Line(), keys); }
-  void Paste(const std::string& text) {
-    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
-    Line()->paste();
+  void Type(const char* keys) { test::TypeText(edit_, keys); }
+  void Paste(const std::string& text) { test::PasteText(edit_, text); }
+  void SelectAll() {
+    edit_->SetSelStart(0);
+    edit_->SetSelLength(static_cast<int>(edit_->Text().size()));
   }
 
   TForm* form_ = nullptr;
@@ -123,7 +118,7 @@ TEST_F(EditDoubleTest, TypedKeysAreFilteredAndTheValueFollowsTheText) {
   EXPECT_EQ(edit_->Value(), 0.015);
   EXPECT_EQ(changes_, (std::vector<std::string>{"1", "1.", "1.5", "1.5E", "1.5E-", "1.5E-2"}));
 
-  QTest::keyClick(Line(), Qt::Key_Home);
+  edit_->SetSelStart(0);  // the caret to the start
   Type("-");
   EXPECT_EQ(edit_->Text(), "-1.5E-2");
   EXPECT_EQ(edit_->Value(), -0.015);
@@ -131,7 +126,7 @@ TEST_F(EditDoubleTest, TypedKeysAreFilteredAndTheValueFollowsTheText) {
   EXPECT_EQ(edit_->Text(), "-1.5E-2");
 
   // The check sees the whole text, also a selection the key would replace.
-  Line()->selectAll();
+  SelectAll();
   Type(".");
   EXPECT_EQ(edit_->Text(), "-1.5E-2");
   Type("7");
@@ -177,10 +172,10 @@ TEST_F(EditDoubleTest, PastedAndProgramTextKeepsOnlyWhatTheKeysWouldLetIn) {
 TEST_F(EditDoubleTest, CleaningKeepsTheCaretWithinTheText) {
   Clear();
   Type("125");
-  Line()->setCursorPosition(1);
+  edit_->SetSelStart(1);
   Paste("x");
   EXPECT_EQ(edit_->Text(), "125");
-  EXPECT_EQ(Line()->cursorPosition(), 2);  // where the paste left it, not at the end
+  EXPECT_EQ(edit_->SelStart(), 2);  // where the paste left it, not at the end
 }
 
 TEST_F(EditDoubleTest, WritingTheValueRewritesTheTextUnlessTheChangeIsTiny) {
@@ -217,7 +212,7 @@ TEST_F(EditDoubleTest, AValueOutOfRangeTurnsTheFieldRedWithTheReasonInItsHint) {
   EXPECT_EQ(edit_->Value(), -1);  // kept all the same
   EXPECT_EQ(edit_->Color(), clRed);
   EXPECT_EQ(edit_->Hint(), "Line width Not in range [0,1E100]");
-  Line()->selectAll();
+  SelectAll();
   Type("3");
   EXPECT_EQ(edit_->Color(), clWindow);
   EXPECT_EQ(edit_->Hint(), "Line width");
@@ -232,9 +227,9 @@ TEST_F(EditDoubleTest, ANumberBeyondDoubleKeepsTheValueAndMarksTheFieldSilently)
     Clear();
     Type("1E30");
     ASSERT_EQ(edit_->Value(), 1e30);
-    const BoxCloser boxes;
+    const test::BoxWatcher boxes;
     Type("99\b");  // 1E309, 1E3099, 1E309: each beyond double
-    EXPECT_EQ(boxes.Texts, std::vector<std::string>{}) << separators.DecimalSeparator;
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{}) << separators.DecimalSeparator;
     EXPECT_EQ(edit_->Text(), "1E309");
     EXPECT_EQ(edit_->Value(), 1e30);
     EXPECT_EQ(edit_->Color(), clRed);

@@ -1,19 +1,17 @@
-// The fixture of the controls' widget tests: forms on Qt's offscreen platform, the store chain
-// in a sandbox, the full stop as the decimal separator unless a test chooses the comma.
+// The fixture of the controls' widget tests, on either toolkit: forms of the application, the
+// store chain in a sandbox, the full stop as the decimal separator unless a test chooses the
+// comma.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
 #include <string>
 #include <vector>
 
-#include "platform/qt/Bridge.h"
 #include "controls/qdouble.h"
 #include "platform/Forms.h"
 #include "tests/settings/ChainSandbox.h"
+#include "tests/support/TestInput.h"
 
 namespace penvo::test {
 
@@ -40,29 +38,6 @@ class WidgetTest : public ::testing::Test {
     c->SetParent(Parent ? Parent : Form);
     return c;
   }
-  // Shows the form and makes it the active window, so that keys reach its controls.
-  static void Activate(TForm* Form) {
-    Form->Show();
-    QApplication::setActiveWindow(qt::WidgetOf(Form));
-  }
-  // While it lives, closes every message box as soon as it shows and keeps its text.
-  class BoxCloser {
-   public:
-    BoxCloser() {
-      QObject::connect(&timer_, &QTimer::timeout, [this] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-          Texts.push_back(box->text().toStdString());
-          box->close();
-        }
-      });
-      timer_.start(0);
-    }
-    std::vector<std::string> Texts;
-
-   private:
-    QTimer timer_;
-  };
-
   static constexpr const char* kSection = "FormOptions-Params";
   ChainSandbox chain_;
 

@@ -1,12 +1,8 @@
 // The labelled control panel: adopting its input control, its caption and label, and keeping the
 // control's text between runs.
-#include "platform/qt/Bridge.h"
 #include "controls/qEditPnl.h"
 
 #include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QTest>
 
 #include "controls/EditDouble.h"
 #include "tests/controls/WidgetFixture.h"
@@ -64,10 +60,10 @@ TEST_F(CtrlPanelTest, TheCaptionsAcceleratorFocusesTheInputControl) {
   other->SetBounds(0, 50, 80, 20);
   other->SetParent(form_);
   form_->EndDescription();
-  Activate(form_);
+  test::ActivateForm(form_);
   other->SetFocus();
   ASSERT_TRUE(other->Focused());
-  QTest::keyClick(qt::WidgetOf(form_), Qt::Key_W, Qt::AltModifier);
+  test::PressAlt(form_, 'w');
   EXPECT_TRUE(edit_->Focused());
 }
 
@@ -84,10 +80,10 @@ TEST_F(CtrlPanelTest, AStoredTextIsLoadedIntoTheNumericField) {
 
 TEST_F(CtrlPanelTest, AStoredNumberBeyondDoubleLoadsMarkedAndWithoutABox) {
   chain_.SetMachineValue(kSection, "EditWidth", "1E400");
-  const BoxCloser boxes;
+  const test::BoxWatcher boxes;
   form_->EndDescription();
-  QApplication::processEvents();
-  EXPECT_EQ(boxes.Texts, std::vector<std::string>{});
+  Application()->ProcessMessages();
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{});
   EXPECT_EQ(edit_->Text(), "1E400");
   EXPECT_EQ(edit_->Value(), 20.0);  // the description's value stays
   EXPECT_EQ(edit_->Color(), clRed);

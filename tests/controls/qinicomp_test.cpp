@@ -1,12 +1,9 @@
 // The persisting edit and check box: loaded once from the store chain, every change written at
 // once.
-#include "platform/qt/Bridge.h"
 #include "controls/qinicomp.h"
 
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
-#include <QTest>
 #include <vector>
 
 #include "tests/controls/WidgetFixture.h"
@@ -24,7 +21,6 @@ class EditIniTest : public test::WidgetTest {
     edit_->OnChange = [this](TPersistent*) { changes_.push_back(edit_->Text()); };
   }
   std::optional<std::string> Written() const { return chain_.UserValue(kSection, "EditColor"); }
-  QLineEdit* Line() const { return static_cast<QLineEdit*>(qt::WidgetOf(edit_)); }
 
   TForm* form_ = nullptr;
   TEditIni* edit_ = nullptr;
@@ -45,9 +41,10 @@ TEST_F(EditIniTest, TheStoredTextIsLoadedWithItsChangeEventButNotWrittenBack) {
 TEST_F(EditIniTest, EveryChangeOfTheTextIsWrittenAtOnce) {
   form_->EndDescription();
   EXPECT_EQ(Written(), std::nullopt);  // nothing stored: the designed text stays, unwritten
-  QTest::keyClicks(Line(), "x");
+  edit_->SetSelStart(static_cast<int>(edit_->Text().size()));  // the caret to the end
+  test::TypeText(edit_, "x");
   EXPECT_EQ(Written(), "$0000FFx");
-  QTest::keyClick(Line(), Qt::Key_Backspace);
+  test::TypeChar(edit_, '\b');
   EXPECT_EQ(Written(), "$0000FF");
   edit_->SetAsString("$FF0000");  // the program's changes too
   EXPECT_EQ(Written(), "$FF0000");
@@ -56,7 +53,7 @@ TEST_F(EditIniTest, EveryChangeOfTheTextIsWrittenAtOnce) {
 TEST_F(EditIniTest, WithoutAutoSaveNothingIsEverWritten) {
   edit_->Ini().AutoSave = false;
   form_->EndDescription();
-  QTest::keyClicks(Line(), "x");
+  test::TypeText(edit_, "x");
   edit_->SetText("y");
   Application()->DestroyForms();
   EXPECT_EQ(Written(), std::nullopt);
@@ -148,12 +145,10 @@ TEST_F(CheckBoxIniTest, AStoredZeroUnchecksTheBoxAtLoadWithOneClickAndNoWrite) {
 
 TEST_F(CheckBoxIniTest, TheUsersToggleByMouseOrKeyIsWrittenAtOnce) {
   form_->EndDescription();
-  Activate(form_);
-  QWidget* widget = qt::WidgetOf(box_);
-  const QPoint onTheBox(5, widget->height() / 2);
-  QTest::mouseClick(widget, Qt::LeftButton, {}, onTheBox);
+  test::ActivateForm(form_);
+  test::ClickCheckBox(box_);
   EXPECT_EQ(Written(), "1");
-  QTest::keyClick(widget, Qt::Key_Space);
+  test::PressSpace(box_);
   EXPECT_EQ(Written(), "0");
   EXPECT_EQ(clicks_, 2);
 }

@@ -567,5 +567,28 @@ TEST_F(ToolkitRules, ATimerTicksEveryIntervalWhileEnabled) {
   EXPECT_EQ(idleTicks, stopped);
 }
 
+// The store chain's error box: its title, icon, text and buttons, and how each answer ends it.
+TEST_F(ToolkitRules, TheWriteErrorBoxOffersCancelAndYesToAllWithoutADefault) {
+  const std::string text = "Unable to write to x\r\nStop showing errors?";
+  {
+    const test::BoxWatcher escape;
+    EXPECT_EQ(Application()->ShowWriteError(text), TErrorAnswer::Cancel);
+    ASSERT_EQ(escape.Seen().size(), 1u);
+    const test::TBoxSeen& box = escape.Seen()[0];
+    EXPECT_EQ(box.Title, "Error");
+    EXPECT_EQ(box.Text, text);
+    EXPECT_TRUE(box.ErrorIcon);
+    EXPECT_FALSE(box.HasDefault);
+    EXPECT_EQ(box.Buttons, (std::vector<std::string>{"Cancel", "Yes to &All"}));
+  }
+  for (const char* button : {"Yes to &All", "Cancel"}) {
+    const test::BoxWatcher click({button});
+    EXPECT_EQ(Application()->ShowWriteError("m"),
+              std::string(button) == "Cancel" ? TErrorAnswer::Cancel : TErrorAnswer::YesToAll)
+        << button;
+    EXPECT_EQ(click.Seen().size(), 1u) << button;
+  }
+}
+
 }  // namespace
 }  // namespace penvo

@@ -1,13 +1,9 @@
 // The toolkit's notification orders, on Qt's offscreen platform.
 #include <gtest/gtest.h>
-#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 
 #include <string>
 #include <vector>
@@ -376,34 +372,6 @@ TEST_F(Toolkit, AFormPaintsItsSurfaceWithTheEraseAndPaintHooks) {
   EXPECT_EQ(form->paints, 1);
   form->Invalidate();
   EXPECT_EQ(form->paints, 2);
-}
-
-// Answers the error box once it is up: looks at it, then presses a key or a button.
-void AnswerErrorBox(std::function<void(QMessageBox&)> answer, std::string* seen) {
-  QTimer::singleShot(0, [answer, seen] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    *seen = box->windowTitle().toStdString() + "|" + box->text().toStdString() + "|" +
-            std::to_string(box->icon() == QMessageBox::Critical) + "|" +
-            std::to_string(box->defaultButton() == nullptr);
-    for (QAbstractButton* b : box->buttons()) *seen += "|" + b->text().toStdString();
-    answer(*box);
-  });
-}
-
-TEST_F(Toolkit, TheWriteErrorBoxOffersCancelAndYesToAllWithoutADefault) {
-  std::string seen;
-  AnswerErrorBox([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, &seen);
-  EXPECT_EQ(Application()->ShowWriteError("Unable to write to x\r\nStop showing errors?"),
-            TErrorAnswer::Cancel);
-  EXPECT_EQ(seen, "Error|Unable to write to x\r\nStop showing errors?|1|1|Cancel|Yes to &All");
-  AnswerErrorBox(
-      [](QMessageBox& box) {
-        for (QAbstractButton* b : box.buttons())
-          if (b->text() == "Yes to &All") b->click();
-      },
-      &seen);
-  EXPECT_EQ(Application()->ShowWriteError("m"), TErrorAnswer::YesToAll);
 }
 
 }  // namespace

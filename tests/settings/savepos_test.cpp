@@ -35,8 +35,8 @@ TEST_F(SavePosTest, ThePositionTextIsLeftTopWidthAndHeight) {
   TForm* form = NewForm();
   form->SetBounds(122, 134, 852, 51);
   EXPECT_EQ(FormPosText(form), "122,134,852,51");
-  form->SetBounds(-5, -60, 7, 8);
-  EXPECT_EQ(FormPosText(form), "-5,-60,7,8");
+  form->SetBounds(-5, -60, 170, 80);
+  EXPECT_EQ(FormPosText(form), "-5,-60,170,80");
   EXPECT_EQ(FormPosText(nullptr), "");
   ApplyFormPos(nullptr, "1,2,3,4", false, false);  // no form: nothing happens
 }
@@ -50,6 +50,9 @@ TEST_F(SavePosTest, ApplyingAPositionTakesTheFieldsAsAskedAndKeepsTheFormInSight
     std::string text;
     bool noPos, noSize;
     Bounds after;
+    // Windows holds a captioned window's size between its smallest and largest track sizes (a
+    // little more than the screen): there only the position of such a row is as asked.
+    bool sizeBeyondWindows = false;
   };
   const Bounds start{100, 110, 400, 300};
   for (const Row& r : std::vector<Row>{
@@ -73,16 +76,20 @@ TEST_F(SavePosTest, ApplyingAPositionTakesTheFieldsAsAskedAndKeepsTheFormInSight
            {start, "20,-51,852,51", false, false, {20, 0, 852, 51}},
            {start, "20,-50,852,51", false, false, {20, -50, 852, 51}},
            // The far end of a form lies beyond any 32-bit integer: still on the screen.
-           {start, "100,0,2147483647,10", false, false, {100, 0, 2147483647, 10}},
-           {start, "0,100,10,2147483647", false, false, {0, 100, 10, 2147483647}},
+           {start, "100,0,2147483647,10", false, false, {100, 0, 2147483647, 10}, true},
+           {start, "0,100,10,2147483647", false, false, {0, 100, 10, 2147483647}, true},
            // A form already out of sight comes back whatever the flags say.
            {{sw + 10, sh + 10, 400, 300}, "10,20,300,200", true, true, {0, 0, 400, 300}},
            {{-500, -400, 400, 300}, "", true, true, {0, 0, 400, 300}},
        }) {
     form->SetBounds(r.before.left, r.before.top, r.before.width, r.before.height);
     ApplyFormPos(form, r.text, r.noPos, r.noSize);
-    EXPECT_EQ(BoundsOf(form), r.after)
-        << "'" << r.text << "' NoPos " << r.noPos << " NoSize " << r.noSize;
+    Bounds after = BoundsOf(form);
+    if (r.sizeBeyondWindows && test::kOs == test::Os::Windows) {
+      after.width = r.after.width;
+      after.height = r.after.height;
+    }
+    EXPECT_EQ(after, r.after) << "'" << r.text << "' NoPos " << r.noPos << " NoSize " << r.noSize;
   }
 }
 

@@ -16,7 +16,8 @@ namespace penvo::test {
 // own, which is removed with everything in it at the end. POSIX: the directory registryDir
 // (QINI_REGISTRY_DIR), with home (HOME, XDG_CONFIG_HOME) in homeDir. Windows: one key per root
 // below HKEY_CURRENT_USER\software\PenvoTest\<uniqueName>, put in place of the root for this
-// process; nothing else of the user's or the machine's registry is touched.
+// process (all but HKEY_CLASSES_ROOT, which COM needs as it is); nothing else of the user's or
+// the machine's registry is touched.
 class RegistryRedirect {
  public:
   RegistryRedirect(const std::string& registryDir, const std::string& homeDir,

@@ -1,12 +1,16 @@
 // The widget tests' input on Qt: events sent to the widgets, as the window system's would be.
 #include "tests/support/TestInput.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
@@ -53,6 +57,20 @@ void SendKey(QWidget* Target, int Key, Qt::KeyboardModifiers Mods, const QString
   QCoreApplication::sendEvent(Target, &release);
 }
 
+// A key pressed on the window that has Target: a shortcut takes it first, as from the window
+// system; otherwise Target gets it.
+void SendKeyOrShortcut(QWidget* Target, int Key, Qt::KeyboardModifiers Mods, const QString& Text) {
+  if (qt_sendShortcutOverrideEvent(Target, 0, Key, Mods, Text, false, 1)) return;
+  SendKey(Target, Key, Mods, Text);
+}
+
+// The widget of Form that has the keyboard, else the form.
+QWidget* KeyTarget(TForm* Form) {
+  QWidget* form = qt::WidgetOf(Form);
+  QWidget* focus = QApplication::focusWidget();
+  return focus && focus->window() == form ? focus : form;
+}
+
 void SendMouse(TControl* Control, QEvent::Type Type, int X, int Y) {
   QWidget* w = qt::WidgetOf(Control);
   const QPointF local(X, Y);
@@ -73,8 +91,17 @@ void TypeText(TWinControl* Control, const std::string& Text) {
   for (char c : Text) TypeChar(Control, c);
 }
 
+void PasteText(TWinControl* Control, const std::string& Text) {
+  QGuiApplication::clipboard()->setText(QString::fromStdString(Text));
+  if (auto* line = qobject_cast<QLineEdit*>(TypingTarget(Control))) line->paste();
+}
+
 void ClickCheckBox(TCheckBox* Box) {
   static_cast<QCheckBox*>(qt::WidgetOf(Box))->click();
+}
+
+void PressSpace(TWinControl* Control) {
+  SendKey(qt::WidgetOf(Control), Qt::Key_Space, Qt::NoModifier, " ");
 }
 
 void LeftPress(TControl* Control, int X, int Y) {
@@ -85,15 +112,59 @@ void LeftRelease(TControl* Control, int X, int Y) {
   SendMouse(Control, QEvent::MouseButtonRelease, X, Y);
 }
 
+void ActivateForm(TForm* Form) {
+  Form->Show();
+  QApplication::setActiveWindow(qt::WidgetOf(Form));
+}
+
 void PressAlt(TForm* Form, char Letter) {
-  QWidget* form = qt::WidgetOf(Form);
-  QWidget* focus = QApplication::focusWidget();
-  QWidget* target = focus && focus->window() == form ? focus : form;
-  const int key = KeyOf(static_cast<unsigned char>(Letter));
-  const QString text(QChar(static_cast<unsigned char>(Letter)));
-  // A shortcut takes the key; otherwise the widget gets it.
-  if (qt_sendShortcutOverrideEvent(target, 0, key, Qt::AltModifier, text, false, 1)) return;
-  SendKey(target, key, Qt::AltModifier, text);
+  const auto byte = static_cast<unsigned char>(Letter);
+  SendKeyOrShortcut(KeyTarget(Form), KeyOf(byte), Qt::AltModifier, QString(QChar(byte)));
+}
+
+void PressCtrl(TForm* Form, char Letter) {
+  // X11 gives Ctrl with a letter the control character as its text.
+  SendKeyOrShortcut(KeyTarget(Form), KeyOf(static_cast<unsigned char>(Letter)),
+                    Qt::ControlModifier, QString(QChar(Letter - 'a' + 1)));
+}
+
+void PressTab(TForm* Form) {
+  SendKey(KeyTarget(Form), Qt::Key_Tab, Qt::NoModifier, "\t");
+}
+
+// A timer that looks for a modal message box at every turn of the event loop.
+struct BoxWatcher::State {
+  TBoxAnswer Answer;
+  std::vector<TBoxSeen> Seen;
+  QTimer Timer;
+};
+
+BoxWatcher::BoxWatcher(TBoxAnswer Answer) : state_(std::make_unique<State>()) {
+  state_->Answer = std::move(Answer);
+  State* s = state_.get();
+  QObject::connect(&s->Timer, &QTimer::timeout, [s] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    TBoxSeen seen{box->windowTitle().toStdString(), box->text().toStdString(),
+                  box->icon() == QMessageBox::Critical, box->defaultButton() != nullptr, {}};
+    for (QAbstractButton* b : box->buttons()) seen.Buttons.push_back(b->text().toStdString());
+    s->Seen.push_back(seen);
+    for (QAbstractButton* b : box->buttons())
+      if (!s->Answer.ButtonCaption.empty() && b->text().toStdString() == s->Answer.ButtonCaption)
+        return b->click();
+    SendKey(box, Qt::Key_Escape, Qt::NoModifier, QString(QChar(27)));
+  });
+  s->Timer.start(0);
+}
+
+BoxWatcher::~BoxWatcher() = default;
+
+const std::vector<TBoxSeen>& BoxWatcher::Seen() const { return state_->Seen; }
+
+std::vector<std::string> BoxWatcher::Texts() const {
+  std::vector<std::string> texts;
+  for (const TBoxSeen& seen : state_->Seen) texts.push_back(seen.Text);
+  return texts;
 }
 
 }  // namespace penvo::test

@@ -18,10 +18,13 @@ struct Redirected {
   HKEY root;
   const char* name;
 };
-// The roots a test may open; each leads to a key of the sandbox while it lives.
+// The roots a test may write to; each leads to a key of the sandbox while it lives.
+// HKEY_CLASSES_ROOT stays the real one: COM finds its classes there (the PNG encoder of Ctrl+S,
+// the shell), and no test writes below it.
 const Redirected kRoots[] = {
-    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},     {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
-    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},     {HKEY_USERS, "HKEY_USERS"},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
+    {HKEY_USERS, "HKEY_USERS"},
     {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"},
 };
 
