@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -178,6 +179,7 @@ WineSession::WineSession(int width, int height) : Session(width, height) {
 }
 
 WineSession::~WineSession() {
+  if (terminal_ >= 0) ::close(terminal_);
   EndWine();
 }
 
@@ -185,6 +187,28 @@ pid_t WineSession::StartWindows(const std::string& exe, const std::vector<std::s
   std::vector<std::string> all{exe};
   all.insert(all.end(), args.begin(), args.end());
   return Start(Loader(), all);
+}
+
+pid_t WineSession::StartWindowsInTerminal(const std::string& exe) {
+  const fs::path input = Home() / "terminal-input";
+  if (::mkfifo(input.c_str(), 0600) != 0) return -1;
+  // script(1) runs the command on a terminal of its own and passes what it reads on to it, as
+  // typed keys; its exit status is the command's.
+  const pid_t pid = Start("/bin/sh", {"-c", "exec script -qfec \"$0 '$1'\" /dev/null < \"$2\"",
+                                      Loader(), exe, input.string()});
+  // The terminal's input opens once script's shell has opened the other end.
+  WaitFor(
+      [&] {
+        terminal_ = ::open(input.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        return terminal_ >= 0 || !Running(pid);
+      },
+      10s);
+  return pid;
+}
+
+bool WineSession::TypeInTerminal(const std::string& text) {
+  return terminal_ >= 0 &&
+         ::write(terminal_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 bool WineSession::EndWine() {

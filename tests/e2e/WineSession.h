@@ -34,6 +34,11 @@ class WineSession : public Session {
   // Starts a Windows program in this session's prefix; returns the pid of its Wine process,
   // which ends with the program's exit code.
   pid_t StartWindows(const std::string& exe, const std::vector<std::string>& args = {});
+  // Starts a Windows program as a command typed in a terminal (Wine gives it the terminal as
+  // its console); returns the pid of the process that ends with the program's exit code.
+  pid_t StartWindowsInTerminal(const std::string& exe);
+  // Types Text in that terminal ("\x03": Ctrl+C); false when it could not.
+  bool TypeInTerminal(const std::string& text);
   // Ends every Wine program of the prefix and its wineserver, which writes the registry
   // (user.reg) on the way out; false when the server did not end.
   bool EndWine();
@@ -45,6 +50,7 @@ class WineSession : public Session {
 
  private:
   std::filesystem::path prefix_;
+  int terminal_ = -1;  // what is typed in the terminal of StartWindowsInTerminal
 };
 
 // The Windows program under test: $PENVO_WINDOWS_PROGRAM when it is set, else

@@ -231,6 +231,21 @@ TEST_F(PenvoWine, OptionsChangedByKeysAreStoredAtTheEndAndUsedAtTheNextStart) {
   EXPECT_EQ(CloseOverlay(), 0);
 }
 
+// Ctrl+C in the terminal it was started from: the console's Ctrl+C event.
+TEST_F(PenvoWine, CtrlCInItsTerminalEndsItTheOrderlyWaySavingTheOptions) {
+  EXPECT_EQ(CloseOverlay(), 0);
+  const pid_t pid = session_.StartWindowsInTerminal(exe_);
+  const unsigned long overlay = session_.WaitForWindowNamed(kOverlay, 30s);
+  ASSERT_NE(overlay, 0u) << "the overlay did not come up";
+  ASSERT_TRUE(Session::WaitFor([&] { return session_.Focused(overlay); }, 5s));
+  Key("7");  // the width panel keeps its text until its window goes
+  ASSERT_TRUE(session_.TypeInTerminal("\x03"));
+  EXPECT_EQ(session_.WaitExit(pid, 10s), 0);
+  ASSERT_TRUE(session_.EndWine());
+  const auto stored = session_.UserRegistryValues("Software\\Ruvi\\penvo\\FormOptions-Params");
+  EXPECT_EQ(stored.count("EditWidth") ? stored.at("EditWidth") : "(none)", "7");
+}
+
 TEST_F(PenvoWine, F1OpensTheHelpFileBesideTheProgram) {
   const fs::path help = fs::path(exe_).replace_extension(".html");
   EXPECT_TRUE(fs::exists(help)) << "the build put no " << help.filename() << " beside the program";
