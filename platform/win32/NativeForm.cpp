@@ -213,6 +213,7 @@ class FormPeer : public PeerOf<TNativeForm> {
   void PlaceOn(HMONITOR Target);
   void ShowOn(HMONITOR Target);
   void MoveTo(HMONITOR Target);
+  void Reposition(HMONITOR Target);
   void Unminimize();
   void Paint();
   void ReportMoved();
@@ -233,6 +234,7 @@ class FormPeer : public PeerOf<TNativeForm> {
   bool FToolWindow = false;
   bool FHiddenInstead = false;
   bool FShownOnce = false;
+  HMONITOR FMinimizedOn = nullptr;  // the monitor the window stood on when it was minimized
   HWND FLastFocus = nullptr;  // the control that had the keyboard when the window went inactive
   bool FTracking = false;     // a button is held: moves in between are looked for
   POINT FLastMove{};          // the last point delivered while tracking, on the screen
@@ -367,22 +369,28 @@ void FormPeer::ShowOn(HMONITOR Target) {
 
 // Moves the window onto Target; a maximized one is maximized there.
 void FormPeer::MoveTo(HMONITOR Target) {
-  if (StandsOn() == Target) return;
-  // A maximized window stays on its monitor whatever its normal frame says: it comes back to
-  // its normal size, moves there and is maximized again.
+  if (StandsOn() != Target) Reposition(Target);
+}
+
+// A maximized window stays on its monitor whatever its normal frame says: it comes back to
+// its normal size, moves onto Target and is maximized again.
+void FormPeer::Reposition(HMONITOR Target) {
   const bool maximized = ::IsZoomed(Hwnd());
   if (maximized) ::ShowWindow(Hwnd(), SW_SHOWNORMAL);
   PlaceOn(Target);
   if (maximized) ::ShowWindow(Hwnd(), SW_SHOWMAXIMIZED);
 }
 
-// Brings the minimized window back as it left (a maximized one maximized), on its monitor.
+// Brings the minimized window back as it left (a maximized one maximized), on the monitor
+// that holds its normal frame.
 void FormPeer::Unminimize() {
-  const HMONITOR monitor = StandsOn();
+  const HMONITOR target = StandsOn();
   ::ShowWindow(Hwnd(), SW_RESTORE);
-  // Wine maximizes a window that comes back on the monitor nearest to where the minimized
-  // window sat, far off the screen, not on the one it left: it goes back there.
-  if (::IsZoomed(Hwnd())) MoveTo(monitor);
+  if (!::IsZoomed(Hwnd())) return;
+  // A maximized window comes back maximized on the monitor it left, whatever its normal frame
+  // says now. Wine maximizes it on the monitor nearest to where the minimized window sat, far
+  // off the screen, and the window manager then puts it back where it left.
+  if (target != FMinimizedOn || StandsOn() != target) Reposition(target);
 }
 
 TPixels FormPeer::AllocateSurface(int Width, int Height) {
@@ -583,6 +591,7 @@ LRESULT FormPeer::Handle(UINT Msg, WPARAM W, LPARAM L) {
       ReportMoved();
       return 0;
     case WM_SIZE:
+      if (W == SIZE_MINIMIZED) FMinimizedOn = StandsOn();
       if (W == SIZE_MINIMIZED || !Form()) return 0;
       ReportMoved();
       if (Form()) Form()->SurfaceResized();
