@@ -303,6 +303,37 @@ TEST(PenvoWineDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
       << "not a fresh picture of the first monitor";
 }
 
+// The overlay, minimized on the second monitor, comes back on the first when the program is
+// started there, over a picture of the first.
+TEST(PenvoWineDisplays, AStartOnTheOtherMonitorBringsTheMinimizedOverlayThere) {
+  WineSession session{2048, 768};
+  session.SetMonitors({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
+  session.SetBackground([](int x, int) { return x < 1024 ? kBlack : kWhite; });
+  session.Xdotool({"mousemove", "--sync", "1500", "400"});
+  const std::string exe = WindowsProgramPath();
+  session.StartWindows(exe);
+  const unsigned long window = session.WaitForWindowNamed(kOverlay, 30s);
+  ASSERT_NE(window, 0u) << "the overlay did not come up";
+  ASSERT_TRUE(Session::WaitFor(
+      [&] { return session.Frame(window).x == 1024 && session.Focused(window); }, 5s));
+  session.Xdotool({"key", "--clearmodifiers", "Escape"});  // not a command: minimizes
+  ASSERT_TRUE(Session::WaitFor([&] { return !session.Viewable(window); }, 5s));
+
+  session.Xdotool({"mousemove", "--sync", "300", "400"});
+  const pid_t second = session.StartWindows(exe);
+  EXPECT_EQ(session.WaitExit(second, 20s), 0);
+  Rect frame;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        frame = session.Frame(window);
+        return frame.x == 0 && frame.w == 1024 && session.Viewable(window);
+      },
+      10s))
+      << "the overlay's frame is " << frame.w << " wide at " << frame.x;
+  EXPECT_TRUE(session.WaitForPixel(300, session.Geometry(window).y + 100, kBlack))
+      << "not a picture of the first monitor";
+}
+
 }  // namespace
 }  // namespace penvo::e2e
 
