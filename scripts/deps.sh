@@ -7,8 +7,9 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
             libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev libxtst-dev)
 # The end-to-end tests drive the real program on a virtual X display with a window manager;
 # clang builds the fuzzers; xclip reads the clipboard as another program would; xrandr and
-# xrdb make several monitors and a desktop scale.
-test_pkgs=(xvfb xdotool openbox x11-xserver-utils clang xclip)
+# xrdb make several monitors and a desktop scale; Wine reads several monitors through Xinerama,
+# whose library it loads only when it is there (Wine merely recommends it).
+test_pkgs=(xvfb xdotool openbox x11-xserver-utils clang xclip libxinerama1)
 # The Debian package: CPack's dependency search (dpkg-shlibdeps, file) and the checks of
 # scripts/check-package.sh.
 package_pkgs=(dpkg-dev file lintian desktop-file-utils appstream)

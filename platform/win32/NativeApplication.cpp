@@ -386,10 +386,11 @@ class ApplicationPeer : public TNativeApplication {
     return now.QuadPart * 1000 / FFrequency.QuadPart;
   }
 
-  TImage GrabScreen() override;
+  TImage GrabScreen() override { return GrabScreenArea(PrimaryScreenRect()); }
   TRect PrimaryScreenRect() const override {
     return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
   }
+  std::vector<TRect> Monitors() const override;
   TPoint MousePos() const override {
     POINT p{0, 0};
     ::GetCursorPos(&p);
@@ -422,33 +423,26 @@ struct Grab {
   ~Grab() { Dc.reset(); }  // the DC first: a bitmap still selected cannot be deleted
 };
 
-TImage ApplicationPeer::GrabScreen() {
-  const TRect screen = PrimaryScreenRect();
-  const int w = screen.Width(), h = screen.Height();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  auto grab = std::make_shared<Grab>();
-  void* bits = nullptr;
-  grab->Bitmap.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!grab->Bitmap || !bits) return {};
-  grab->Dc.reset(::CreateCompatibleDC(nullptr));
-  ::SelectObject(grab->Dc.get(), grab->Bitmap.get());
-  HDC screenDc = ::GetDC(nullptr);
-  ::BitBlt(grab->Dc.get(), 0, 0, w, h, screenDc, 0, 0, SRCCOPY | CAPTUREBLT);
-  ::ReleaseDC(nullptr, screenDc);
-  ::GdiFlush();
-  auto* pixels = static_cast<std::uint32_t*>(bits);
-  // BitBlt leaves the fourth byte 0; pictures here are opaque.
-  for (std::size_t i = 0, n = static_cast<std::size_t>(w) * h; i < n; ++i) pixels[i] |= 0xFF000000u;
-  TImage image;
-  image.Pixels = {pixels, w, h, w};
-  image.Keep = grab;
-  return image;
+// Adds a monitor's rectangle to the list: the primary monitor's in front, the others after.
+BOOL CALLBACK AddMonitor(HMONITOR Monitor, HDC, LPRECT, LPARAM List) {
+  auto* monitors = reinterpret_cast<std::vector<TRect>*>(List);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoA(Monitor, &info)) return TRUE;
+  const RECT& r = info.rcMonitor;
+  const TRect rect{r.left, r.top, r.right, r.bottom};
+  if (info.dwFlags & MONITORINFOF_PRIMARY)
+    monitors->insert(monitors->begin(), rect);
+  else
+    monitors->push_back(rect);
+  return TRUE;
+}
+
+std::vector<TRect> ApplicationPeer::Monitors() const {
+  std::vector<TRect> monitors;
+  ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  if (monitors.empty()) monitors.push_back(PrimaryScreenRect());
+  return monitors;
 }
 
 class TimerPeer : public TNativeTimer {
@@ -499,6 +493,51 @@ bool PostToUi(std::function<void()> Fn) {
   if (::PostMessageA(HelperWindow(), kMsgCall, 0, reinterpret_cast<LPARAM>(call))) return true;
   delete call;
   return false;
+}
+
+TImage GrabScreenArea(const TRect& Area) {
+  const int w = Area.Width(), h = Area.Height();
+  if (w <= 0 || h <= 0) return {};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  auto grab = std::make_shared<Grab>();
+  void* bits = nullptr;
+  grab->Bitmap.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!grab->Bitmap || !bits) return {};
+  grab->Dc.reset(::CreateCompatibleDC(nullptr));
+  ::SelectObject(grab->Dc.get(), grab->Bitmap.get());
+  // The screen's DC spans every monitor: its (0, 0) is the primary monitor's top-left, and a
+  // monitor left of or above it has negative coordinates.
+  HDC screenDc = ::GetDC(nullptr);
+  ::BitBlt(grab->Dc.get(), 0, 0, w, h, screenDc, Area.Left, Area.Top, SRCCOPY | CAPTUREBLT);
+  ::ReleaseDC(nullptr, screenDc);
+  ::GdiFlush();
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  // BitBlt leaves the fourth byte 0; pictures here are opaque.
+  for (std::size_t i = 0, n = static_cast<std::size_t>(w) * h; i < n; ++i) pixels[i] |= 0xFF000000u;
+  TImage image;
+  image.Pixels = {pixels, w, h, w};
+  image.Keep = grab;
+  return image;
+}
+
+TRect MonitorRect(HMONITOR Monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoA(Monitor, &info))
+    return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+}
+
+HMONITOR MonitorUnderMouse() {
+  POINT p{0, 0};
+  ::GetCursorPos(&p);
+  return ::MonitorFromPoint(p, MONITOR_DEFAULTTONEAREST);
 }
 
 namespace {

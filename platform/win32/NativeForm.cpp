@@ -36,6 +36,13 @@ void AddButton(TShiftState& S, TMouseButton Button) {
   if (Button == TMouseButton::mbMiddle) S.Middle = true;
 }
 
+// Whether the program runs under Wine, whose ntdll has functions of its own.
+bool UnderWine() {
+  static const bool wine =
+      ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 // The window of the application's main form (nullptr: none yet).
 HWND MainWindow() {
   TForm* main = Application() ? Application()->MainForm() : nullptr;
@@ -107,6 +114,9 @@ class FormPeer : public PeerOf<TNativeForm> {
   void ShowWindow(bool Maximized) override {
     FHiddenInstead = false;
     OwnByMainWindow();
+    // A maximized window comes up on the monitor under the mouse the first time.
+    if (Maximized && !FShownOnce) ShowOn(MonitorUnderMouse());
+    FShownOnce = true;
     ::ShowWindow(Hwnd(), Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     Activate();
     // ShowWindow returns with the window visible; painting it now puts the first frame up.
@@ -139,7 +149,7 @@ class FormPeer : public PeerOf<TNativeForm> {
       FHiddenInstead = false;
       ::ShowWindow(Hwnd(), SW_SHOWNA);
     } else if (::IsIconic(Hwnd())) {
-      ::ShowWindow(Hwnd(), SW_RESTORE);  // a maximized window comes back maximized
+      Unminimize();
     }
   }
 
@@ -151,7 +161,7 @@ class FormPeer : public PeerOf<TNativeForm> {
   bool IsExposed() const override { return ::IsWindowVisible(Hwnd()) && !::IsIconic(Hwnd()); }
 
   void Activate() override {
-    if (::IsIconic(Hwnd())) ::ShowWindow(Hwnd(), SW_RESTORE);
+    if (::IsIconic(Hwnd())) Unminimize();
     ::SetForegroundWindow(Hwnd());
     ::SetActiveWindow(Hwnd());
   }
@@ -167,6 +177,14 @@ class FormPeer : public PeerOf<TNativeForm> {
     ::ClientToScreen(Hwnd(), &p);
     return {p.x, p.y};
   }
+
+  TImage GrabBeneath(TPoint& Origin) override {
+    const TRect area = MonitorRect(Monitor());
+    Origin = {area.Left, area.Top};
+    return GrabScreenArea(area);
+  }
+  bool OnMonitorUnderMouse() const override { return Monitor() == MonitorUnderMouse(); }
+  void MoveToMonitorUnderMouse() override { MoveTo(MonitorUnderMouse()); }
 
   TPixels AllocateSurface(int Width, int Height) override;
 
@@ -190,6 +208,13 @@ class FormPeer : public PeerOf<TNativeForm> {
   void OwnByMainWindow();
   void Recreate();
   void SetFrame(int Left, int Top, int Width, int Height, bool KeepSize);
+  HMONITOR Monitor() const;
+  HMONITOR StandsOn() const;
+  void PlaceOn(HMONITOR Target);
+  void ShowOn(HMONITOR Target);
+  void MoveTo(HMONITOR Target);
+  void Reposition(HMONITOR Target);
+  void Unminimize();
   void Paint();
   void ReportMoved();
   bool HandleMouse(UINT Msg, WPARAM W, LPARAM L);
@@ -208,6 +233,8 @@ class FormPeer : public PeerOf<TNativeForm> {
   MemoryDcPtr FDc;
   bool FToolWindow = false;
   bool FHiddenInstead = false;
+  bool FShownOnce = false;
+  HMONITOR FMinimizedOn = nullptr;  // the monitor the window stood on when it was minimized
   HWND FLastFocus = nullptr;  // the control that had the keyboard when the window went inactive
   bool FTracking = false;     // a button is held: moves in between are looked for
   POINT FLastMove{};          // the last point delivered while tracking, on the screen
@@ -300,6 +327,70 @@ void FormPeer::SetFrame(int Left, int Top, int Width, int Height, bool KeepSize)
   }
   ::SetWindowPos(Hwnd(), nullptr, Left, Top, Width, Height,
                  SWP_NOZORDER | SWP_NOACTIVATE | (KeepSize ? SWP_NOSIZE : 0));
+}
+
+// The monitor the window covers, or, before it first shows, the one it will come up on.
+HMONITOR FormPeer::Monitor() const {
+  return FShownOnce ? StandsOn() : MonitorUnderMouse();
+}
+
+// The monitor the window stands on, or comes back to from the task bar.
+HMONITOR FormPeer::StandsOn() const {
+  if (!::IsIconic(Hwnd())) return ::MonitorFromWindow(Hwnd(), MONITOR_DEFAULTTONEAREST);
+  // A minimized window can only move by its normal frame, and Unminimize brings it back (a
+  // maximized one maximized) on the monitor that holds that frame.
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  ::GetWindowPlacement(Hwnd(), &placement);
+  return ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONEAREST);
+}
+
+// Puts the window's normal frame on Target (its work area's top-left), keeping its size:
+// Windows maximizes a window on the monitor that holds that frame.
+void FormPeer::PlaceOn(HMONITOR Target) {
+  if (StandsOn() == Target) return;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoA(Target, &info)) return;
+  RECT frame;
+  ::GetWindowRect(Hwnd(), &frame);
+  SetFrame(info.rcWork.left, info.rcWork.top, frame.right - frame.left, frame.bottom - frame.top,
+           true);
+}
+
+// Makes the window, about to show maximized for the first time, come up on Target.
+void FormPeer::ShowOn(HMONITOR Target) {
+  PlaceOn(Target);
+  // Wine gives the window manager no position for a window that is mapped maximized, and the
+  // window manager then puts it on a monitor of its own choice (openbox: the first). Mapped at
+  // its normal frame first, it stands on Target when it is maximized.
+  if (UnderWine() && !::IsWindowVisible(Hwnd())) ::ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
+}
+
+// Moves the window onto Target; a maximized one is maximized there.
+void FormPeer::MoveTo(HMONITOR Target) {
+  if (StandsOn() != Target) Reposition(Target);
+}
+
+// A maximized window stays on its monitor whatever its normal frame says: it comes back to
+// its normal size, moves onto Target and is maximized again.
+void FormPeer::Reposition(HMONITOR Target) {
+  const bool maximized = ::IsZoomed(Hwnd());
+  if (maximized) ::ShowWindow(Hwnd(), SW_SHOWNORMAL);
+  PlaceOn(Target);
+  if (maximized) ::ShowWindow(Hwnd(), SW_SHOWMAXIMIZED);
+}
+
+// Brings the minimized window back as it left (a maximized one maximized), on the monitor
+// that holds its normal frame.
+void FormPeer::Unminimize() {
+  const HMONITOR target = StandsOn();
+  ::ShowWindow(Hwnd(), SW_RESTORE);
+  if (!::IsZoomed(Hwnd())) return;
+  // A maximized window comes back maximized on the monitor it left, whatever its normal frame
+  // says now. Wine maximizes it on the monitor nearest to where the minimized window sat, far
+  // off the screen, and the window manager then puts it back where it left.
+  if (target != FMinimizedOn || StandsOn() != target) Reposition(target);
 }
 
 TPixels FormPeer::AllocateSurface(int Width, int Height) {
@@ -500,6 +591,7 @@ LRESULT FormPeer::Handle(UINT Msg, WPARAM W, LPARAM L) {
       ReportMoved();
       return 0;
     case WM_SIZE:
+      if (W == SIZE_MINIMIZED) FMinimizedOn = StandsOn();
       if (W == SIZE_MINIMIZED || !Form()) return 0;
       ReportMoved();
       if (Form()) Form()->SurfaceResized();

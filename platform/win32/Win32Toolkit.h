@@ -52,6 +52,14 @@ void RegisterPeerClass(const char* Name, UINT Style, HCURSOR Cursor);
 // Runs Fn on the user-interface thread soon; callable from any thread.
 bool PostToUi(std::function<void()> Fn);
 
+// The picture of Area of the desktop: virtual-screen coordinates, in device pixels (the
+// program is aware of each monitor's DPI, so nothing is scaled).
+TImage GrabScreenArea(const TRect& Area);
+// A monitor's rectangle on the desktop (the primary screen's when the monitor is gone).
+TRect MonitorRect(HMONITOR Monitor);
+// The monitor under the mouse pointer (the nearest one, should the pointer be on none).
+HMONITOR MonitorUnderMouse();
+
 // Tells the application of an activation change (WM_ACTIVATEAPP); repeats are dropped.
 void NotifyActivation(bool Active);
 

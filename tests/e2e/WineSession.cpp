@@ -69,7 +69,7 @@ int RunQuietly(const std::vector<std::string>& argv,
   std::vector<std::string> argvCopy = argv;
   for (auto& a : argvCopy) args.push_back(a.data());
   args.push_back(nullptr);
-  std::ofstream(log, std::ios::app) << "[template] run " << argv[0] << " " << argv.back() << "\n";
+  std::ofstream(log, std::ios::app) << "[wine] run " << argv[0] << " " << argv.back() << "\n";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
@@ -181,6 +181,21 @@ WineSession::WineSession(int width, int height) : Session(width, height) {
 WineSession::~WineSession() {
   if (terminal_ >= 0) ::close(terminal_);
   EndWine();
+}
+
+void WineSession::SetMonitors(const std::vector<Rect>& monitors) {
+  Session::SetMonitors(monitors);
+  // Written without a display, so that no Wine process of the session sees the screen before
+  // the prefix says how to read it; the server ends and saves the registry before anything
+  // else starts.
+  auto env = WineEnvironment(prefix_);
+  env.emplace_back("HOME", Home().string());
+  env.emplace_back("TMPDIR", (Home() / "tmp").string());
+  EXPECT_EQ(RunQuietly({Loader(), "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v",
+                        "UseXRandR", "/d", "N", "/f"},
+                       env, Home() / "log.txt", 60s),
+            0);
+  EXPECT_TRUE(EndWine());
 }
 
 pid_t WineSession::StartWindows(const std::string& exe, const std::vector<std::string>& args) {

@@ -31,6 +31,11 @@ class WineSession : public Session {
   ~WineSession();
 
   const std::filesystem::path& Prefix() const { return prefix_; }
+  // Makes the screen a row of monitors that Wine sees too; call before any Windows program
+  // starts. Wine 8 takes monitors from RandR's outputs, and Xvfb has one, whatever monitors
+  // RandR lists: the prefix is told to leave RandR alone, and Wine then reads the Xinerama
+  // screens, which the X server makes from RandR's monitors.
+  void SetMonitors(const std::vector<Rect>& monitors);
   // Starts a Windows program in this session's prefix; returns the pid of its Wine process,
   // which ends with the program's exit code.
   pid_t StartWindows(const std::string& exe, const std::vector<std::string>& args = {});

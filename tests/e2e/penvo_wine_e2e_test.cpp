@@ -258,6 +258,97 @@ TEST_F(PenvoWine, F1OpensTheHelpFileBesideTheProgram) {
   EXPECT_TRUE(session_.Running(pid_));
 }
 
+// Two monitors side by side: the overlay comes up on the one under the mouse, covering it
+// exactly over a picture of that one, and a stroke there lands under the pointer; a start on
+// the other monitor brings the overlay there, over a fresh picture.
+TEST(PenvoWineDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
+  WineSession session{2048, 768};
+  session.SetMonitors({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
+  session.SetBackground([](int x, int) { return x < 1024 ? kBlack : kWhite; });
+  session.Xdotool({"mousemove", "--sync", "1500", "400"});
+  const std::string exe = WindowsProgramPath();
+  session.StartWindows(exe);
+  const unsigned long window = session.WaitForWindowNamed(kOverlay, 30s);
+  ASSERT_NE(window, 0u) << "the overlay did not come up";
+  Rect frame;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        frame = session.Frame(window);
+        return frame.x == 1024 && frame.w == 1024;
+      },
+      5s))
+      << "the overlay's frame is " << frame.w << " wide at " << frame.x;
+  const Rect g = session.Geometry(window);
+  EXPECT_TRUE(session.WaitForPixel(1500, g.y + 100, kWhite)) << "not the second monitor's picture";
+  ASSERT_TRUE(Session::WaitFor([&] { return session.Focused(window); }, 5s));
+  session.Xdotool({"key", "--clearmodifiers", "1"});
+  session.Xdotool({"key", "--clearmodifiers", "y"});
+  const int y = g.y + 301;
+  session.Drag({{1201, y}, {1301, y}, {1401, y}, {1501, y}});
+  EXPECT_TRUE(session.WaitForPixel(1351, y, kYellow))
+      << "the stroke did not land under the pointer; the rows beside it: " << std::hex
+      << session.Pixel(1351, y - 1) << " " << session.Pixel(1351, y + 1);
+  EXPECT_EQ(session.Pixel(1351, y - 1), kWhite);
+  EXPECT_EQ(session.Pixel(1351, y + 1), kWhite);
+  session.Checkpoint("wine_second_monitor");
+  // A refresh keeps the overlay on its monitor, over a fresh picture of that one: a window
+  // that came up there since shows.
+  const unsigned long box = session.CreateBox({1600, g.y + 400, 100, 100}, kGreen);
+  ASSERT_NE(box, 0u);
+  const int maps = session.MapCount(window);
+  session.Xdotool({"key", "--clearmodifiers", "space"});
+  EXPECT_TRUE(Session::WaitFor(
+      [&] { return session.MapCount(window) > maps && session.Focused(window); }, 5s));
+  EXPECT_TRUE(session.WaitForPixel(1650, g.y + 450, kGreen)) << "not a fresh picture";
+  EXPECT_EQ(session.Frame(window).x, 1024);
+  EXPECT_EQ(session.Pixel(1500, g.y + 100), kWhite);
+  EXPECT_EQ(session.Pixel(1351, y), kYellow);
+
+  session.Xdotool({"mousemove", "--sync", "300", "400"});
+  const pid_t second = session.StartWindows(exe);
+  EXPECT_EQ(session.WaitExit(second, 20s), 0);
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        frame = session.Frame(window);
+        return frame.x == 0 && frame.w == 1024 && session.Viewable(window);
+      },
+      10s))
+      << "the overlay's frame is " << frame.w << " wide at " << frame.x;
+  EXPECT_TRUE(session.WaitForPixel(300, session.Geometry(window).y + 100, kBlack))
+      << "not a fresh picture of the first monitor";
+}
+
+// The overlay, minimized on the second monitor, comes back on the first when the program is
+// started there, over a picture of the first.
+TEST(PenvoWineDisplays, AStartOnTheOtherMonitorBringsTheMinimizedOverlayThere) {
+  WineSession session{2048, 768};
+  session.SetMonitors({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
+  session.SetBackground([](int x, int) { return x < 1024 ? kBlack : kWhite; });
+  session.Xdotool({"mousemove", "--sync", "1500", "400"});
+  const std::string exe = WindowsProgramPath();
+  session.StartWindows(exe);
+  const unsigned long window = session.WaitForWindowNamed(kOverlay, 30s);
+  ASSERT_NE(window, 0u) << "the overlay did not come up";
+  ASSERT_TRUE(Session::WaitFor(
+      [&] { return session.Frame(window).x == 1024 && session.Focused(window); }, 5s));
+  session.Xdotool({"key", "--clearmodifiers", "Escape"});  // not a command: minimizes
+  ASSERT_TRUE(Session::WaitFor([&] { return !session.Viewable(window); }, 5s));
+
+  session.Xdotool({"mousemove", "--sync", "300", "400"});
+  const pid_t second = session.StartWindows(exe);
+  EXPECT_EQ(session.WaitExit(second, 20s), 0);
+  Rect frame;
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        frame = session.Frame(window);
+        return frame.x == 0 && frame.w == 1024 && session.Viewable(window);
+      },
+      10s))
+      << "the overlay's frame is " << frame.w << " wide at " << frame.x;
+  EXPECT_TRUE(session.WaitForPixel(300, session.Geometry(window).y + 100, kBlack))
+      << "not a picture of the first monitor";
+}
+
 }  // namespace
 }  // namespace penvo::e2e
 
