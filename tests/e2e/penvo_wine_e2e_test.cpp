@@ -258,17 +258,27 @@ TEST_F(PenvoWine, F1OpensTheHelpFileBesideTheProgram) {
   EXPECT_TRUE(session_.Running(pid_));
 }
 
-// Two monitors side by side: the overlay comes up on the one under the mouse, covering it
-// exactly over a picture of that one, and a stroke there lands under the pointer; a start on
-// the other monitor brings the overlay there, over a fresh picture.
-TEST(PenvoWineDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
+// Two monitors side by side, the first black and the second white, and the program started
+// with the mouse on the second.
+class PenvoWineDisplays : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session.SetMonitors({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
+    session.SetBackground([](int x, int) { return x < 1024 ? kBlack : kWhite; });
+    session.Xdotool({"mousemove", "--sync", "1500", "400"});
+    session.StartWindows(exe);
+    window = session.WaitForWindowNamed(kOverlay, 30s);
+  }
+
   WineSession session{2048, 768};
-  session.SetMonitors({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
-  session.SetBackground([](int x, int) { return x < 1024 ? kBlack : kWhite; });
-  session.Xdotool({"mousemove", "--sync", "1500", "400"});
   const std::string exe = WindowsProgramPath();
-  session.StartWindows(exe);
-  const unsigned long window = session.WaitForWindowNamed(kOverlay, 30s);
+  unsigned long window = 0;  // the overlay
+};
+
+// The overlay comes up on the monitor under the mouse, covering it exactly over a picture of
+// that one, and a stroke there lands under the pointer; a start on the other monitor brings the
+// overlay there, over a fresh picture.
+TEST_F(PenvoWineDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
   ASSERT_NE(window, 0u) << "the overlay did not come up";
   Rect frame;
   EXPECT_TRUE(Session::WaitFor(
@@ -320,14 +330,7 @@ TEST(PenvoWineDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
 
 // The overlay, minimized on the second monitor, comes back on the first when the program is
 // started there, over a picture of the first.
-TEST(PenvoWineDisplays, AStartOnTheOtherMonitorBringsTheMinimizedOverlayThere) {
-  WineSession session{2048, 768};
-  session.SetMonitors({{0, 0, 1024, 768}, {1024, 0, 1024, 768}});
-  session.SetBackground([](int x, int) { return x < 1024 ? kBlack : kWhite; });
-  session.Xdotool({"mousemove", "--sync", "1500", "400"});
-  const std::string exe = WindowsProgramPath();
-  session.StartWindows(exe);
-  const unsigned long window = session.WaitForWindowNamed(kOverlay, 30s);
+TEST_F(PenvoWineDisplays, AStartOnTheOtherMonitorBringsTheMinimizedOverlayThere) {
   ASSERT_NE(window, 0u) << "the overlay did not come up";
   ASSERT_TRUE(Session::WaitFor(
       [&] { return session.Frame(window).x == 1024 && session.Focused(window); }, 5s));
