@@ -270,6 +270,24 @@ class PenvoWineDisplays : public ::testing::Test {
     window = session.WaitForWindowNamed(kOverlay, 30s);
   }
 
+  // A second start with the mouse on the first monitor: it ends, and the overlay covers the
+  // first monitor over a fresh picture of it.
+  void StartOnTheFirstMonitor() {
+    session.Xdotool({"mousemove", "--sync", "300", "400"});
+    const pid_t second = session.StartWindows(exe);
+    EXPECT_EQ(session.WaitExit(second, 20s), 0);
+    Rect frame;
+    EXPECT_TRUE(Session::WaitFor(
+        [&] {
+          frame = session.Frame(window);
+          return frame.x == 0 && frame.w == 1024 && session.Viewable(window);
+        },
+        10s))
+        << "the overlay's frame is " << frame.w << " wide at " << frame.x;
+    EXPECT_TRUE(session.WaitForPixel(300, session.Geometry(window).y + 100, kBlack))
+        << "not a fresh picture of the first monitor";
+  }
+
   WineSession session{2048, 768};
   const std::string exe = WindowsProgramPath();
   unsigned long window = 0;  // the overlay
@@ -314,18 +332,7 @@ TEST_F(PenvoWineDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
   EXPECT_EQ(session.Pixel(1500, g.y + 100), kWhite);
   EXPECT_EQ(session.Pixel(1351, y), kYellow);
 
-  session.Xdotool({"mousemove", "--sync", "300", "400"});
-  const pid_t second = session.StartWindows(exe);
-  EXPECT_EQ(session.WaitExit(second, 20s), 0);
-  EXPECT_TRUE(Session::WaitFor(
-      [&] {
-        frame = session.Frame(window);
-        return frame.x == 0 && frame.w == 1024 && session.Viewable(window);
-      },
-      10s))
-      << "the overlay's frame is " << frame.w << " wide at " << frame.x;
-  EXPECT_TRUE(session.WaitForPixel(300, session.Geometry(window).y + 100, kBlack))
-      << "not a fresh picture of the first monitor";
+  StartOnTheFirstMonitor();
 }
 
 // The overlay, minimized on the second monitor, comes back on the first when the program is
@@ -337,19 +344,7 @@ TEST_F(PenvoWineDisplays, AStartOnTheOtherMonitorBringsTheMinimizedOverlayThere)
   session.Xdotool({"key", "--clearmodifiers", "Escape"});  // not a command: minimizes
   ASSERT_TRUE(Session::WaitFor([&] { return !session.Viewable(window); }, 5s));
 
-  session.Xdotool({"mousemove", "--sync", "300", "400"});
-  const pid_t second = session.StartWindows(exe);
-  EXPECT_EQ(session.WaitExit(second, 20s), 0);
-  Rect frame;
-  EXPECT_TRUE(Session::WaitFor(
-      [&] {
-        frame = session.Frame(window);
-        return frame.x == 0 && frame.w == 1024 && session.Viewable(window);
-      },
-      10s))
-      << "the overlay's frame is " << frame.w << " wide at " << frame.x;
-  EXPECT_TRUE(session.WaitForPixel(300, session.Geometry(window).y + 100, kBlack))
-      << "not a picture of the first monitor";
+  StartOnTheFirstMonitor();
 }
 
 }  // namespace
