@@ -189,6 +189,7 @@ void TForm::Show() {
   if (OnShow) OnShow(this);
   // The screen beneath, before this window covers it.
   if (CaptureBeneath) {
+    SetBeneath(TImage(), {});  // the old picture goes before the new one comes
     TPoint origin;
     TImage picture = Window().GrabBeneath(origin);
     SetBeneath(picture, origin);

@@ -165,7 +165,8 @@ class TNativeForm : public TNativeControl {
   // window is maximized there), on the screen afterwards.
   virtual bool OnMonitorUnderMouse() const { return true; }
   virtual void MoveToMonitorUnderMouse() {}
-  // Memory for a surface of this size (the window shows it); valid until the next call.
+  // Memory for a surface of this size (the window shows it, where it can straight from this
+  // memory); valid until the next call, and the previous memory may go first.
   virtual TPixels AllocateSurface(int Width, int Height) = 0;
   // Shows Rect of the surface (device pixels) on the screen now.
   virtual void Flush(const TRect& Rect) = 0;

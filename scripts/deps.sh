@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
-            libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev libxtst-dev)
+            libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev libxcb-shm0-dev libxtst-dev)
 # The end-to-end tests drive the real program on a virtual X display with a window manager;
 # clang builds the fuzzers; xclip reads the clipboard as another program would; xrandr and
 # xrdb make several monitors and a desktop scale; Wine reads several monitors through Xinerama,

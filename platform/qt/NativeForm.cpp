@@ -1,10 +1,18 @@
 // The Qt peer of a form: a top-level widget that shows the form's surface and passes input on.
+//
+// A form that lays the screen beneath its surface (the overlay) covers the screen, and every
+// copy of its pixels costs as much as the screen (33 MB at 3840x2160). On X with shared memory
+// its surface is the very memory the window is shown from: Qt paints nothing of the window
+// (WA_PaintOnScreen), so it keeps no backing store beside the surface, and pictures of the
+// screen land in one picture beneath that is used again from grab to grab. Other forms, and the
+// overlay where the X server cannot share memory, have Qt paint the surface into its own copy.
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
@@ -133,7 +141,8 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   TImage GrabBeneath(TPoint& Origin) override {
     QScreen* screen = shownOnce_ ? Screen() : ScreenUnderMouse();
     Origin = {screen->geometry().x(), screen->geometry().y()};
-    return GrabScreen(screen);
+    TImage picture = GrabShared(screen);
+    return picture.IsNull() ? GrabScreen(screen) : picture;
   }
   bool OnMonitorUnderMouse() const override { return Screen() == ScreenUnderMouse(); }
   void MoveToMonitorUnderMouse() override {
@@ -150,6 +159,12 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
               kShowDeadlineMs);
   }
   TPixels AllocateSurface(int Width, int Height) override {
+    // The old surface goes before the new one comes.
+    shared_.reset();
+    surface_ = QImage();
+    if (ShowsSurfaceItself()) shared_ = SharedImage::Make(Width, Height);
+    setAttribute(Qt::WA_PaintOnScreen, shared_ != nullptr);
+    if (shared_) return shared_->Pixels();
     surface_ = QImage(Width, Height, QImage::Format_RGB32);
     surface_.setDevicePixelRatio(devicePixelRatioF());
     return {reinterpret_cast<std::uint32_t*>(surface_.bits()), Width, Height,
@@ -157,17 +172,35 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   }
   void Flush(const TRect& r) override {
     if (r.IsEmpty()) return;
+    if (shared_) {
+      shared_->Put(this, QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)));
+      return;
+    }
     // The device pixels' rectangle, widened to whole device-independent pixels.
     const qreal dpr = devicePixelRatioF();
     const QRect logical(QPoint(qFloor(r.Left / dpr), qFloor(r.Top / dpr)),
                         QPoint(qCeil(r.Right / dpr), qCeil(r.Bottom / dpr)));
     repaint(logical.adjusted(0, 0, -1, -1));
   }
-  void FlushAll() override { update(); }
+  void FlushAll() override {
+    if (shared_)
+      shared_->Put(this, QRect(0, 0, shared_->Pixels().Width, shared_->Pixels().Height));
+    else
+      update();
+  }
 
  protected:
+  // Painted by us alone while the window shows the surface itself.
+  QPaintEngine* paintEngine() const override {
+    return shared_ ? nullptr : QWidget::paintEngine();
+  }
+
   void paintEvent(QPaintEvent* event) override {
     if (!Form()) return;
+    if (shared_) {
+      for (const QRect& r : event->region()) shared_->Put(this, ToDeviceRect(r));
+      return;
+    }
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     // The surface carries the device pixel ratio: drawn at the origin it covers the window
@@ -246,6 +279,37 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   void UpdateOrigin() {
     if (!NativeClientOrigin(this, origin_)) origin_ = ToDevice(mapToGlobal(QPoint(0, 0)), Screen());
   }
+  // The device pixels that a rectangle of device-independent ones covers, partly or whole.
+  QRect ToDeviceRect(const QRect& r) const {
+    const qreal dpr = devicePixelRatioF();
+    return QRect(QPoint(qFloor(r.left() * dpr), qFloor(r.top() * dpr)),
+                 QPoint(qCeil((r.right() + 1) * dpr) - 1, qCeil((r.bottom() + 1) * dpr) - 1));
+  }
+  // Whether the window is shown from the surface's own memory: a form that lays the screen
+  // beneath it has no controls that Qt would paint.
+  bool ShowsSurfaceItself() const {
+    return Form() && Form()->CaptureBeneath && findChildren<QWidget*>().isEmpty();
+  }
+  // The screen's picture in memory shared with the X server, as large as the screen in device
+  // pixels; the last picture's memory is used again once nobody holds that picture any more.
+  // A null picture where the X server cannot share memory.
+  TImage GrabShared(QScreen* screen) {
+    const QRect area = screen->geometry();
+    const qreal dpr = screen->devicePixelRatio();
+    const int width = qRound(area.width() * dpr), height = qRound(area.height() * dpr);
+    if (beneath_.use_count() > 1 || (beneath_ && (beneath_->Pixels().Width != width ||
+                                                  beneath_->Pixels().Height != height)))
+      beneath_.reset();
+    if (!beneath_) beneath_ = SharedImage::Make(width, height);
+    if (!beneath_ || !beneath_->GrabRoot(area.x(), area.y())) {
+      beneath_.reset();
+      return {};
+    }
+    TImage picture;
+    picture.Pixels = beneath_->Pixels();
+    picture.Keep = beneath_;
+    return picture;
+  }
   QPoint ToDevicePixels(QPoint p) const {
     const qreal dpr = devicePixelRatioF();
     return {qRound(p.x() * dpr), qRound(p.y() * dpr)};
@@ -286,6 +350,8 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   }
 
   QImage surface_{1, 1, QImage::Format_RGB32};
+  std::unique_ptr<SharedImage> shared_;  // the surface, when the window is shown from it
+  std::shared_ptr<SharedImage> beneath_;  // the last picture of the screen, when shared
   std::string windowClass_;
   QSize frameSize_;
   bool shownOnce_ = false;

@@ -1,8 +1,12 @@
 // Internal to platform/: what the window system does with top-level windows beyond Qt.
 #pragma once
 
+#include <QRect>
 #include <QWidget>
+#include <memory>
 #include <string>
+
+#include "platform/Graphics.h"
 
 namespace penvo::qt {
 
@@ -23,5 +27,32 @@ void OfferOnlyClose(QWidget* window);
 void Iconify(QWidget* window);
 // Brings an iconified window back as it left: maximized or at its normal bounds.
 void Deiconify(QWidget* window);
+
+// A picture of 32-bit pixels (0xffRRGGBB) in memory that the X server shares with the program
+// (MIT-SHM): a window shows its pixels, and a picture of the screen lands in them, without a
+// copy through the connection or in the program.
+class SharedImage {
+ public:
+  // nullptr where the X server cannot share memory with the program (no X server, a remote
+  // one, no MIT-SHM) or keeps its pixels in another form than 32 bits with 24 of colour.
+  static std::unique_ptr<SharedImage> Make(int width, int height);
+  ~SharedImage();
+  SharedImage(const SharedImage&) = delete;
+  SharedImage& operator=(const SharedImage&) = delete;
+
+  TPixels Pixels() const;
+  // Shows rect of the picture at the same place in window's client area (device pixels), now.
+  // The window is one of the screen's own visual, as Qt makes every opaque window; one that
+  // does not exist yet is left alone.
+  void Put(QWidget* window, const QRect& rect);
+  // The root window's pixels from (x, y) on (device pixels on the desktop), as large as the
+  // picture; false when the X server refused.
+  bool GrabRoot(int x, int y);
+
+ private:
+  SharedImage() = default;
+  struct Impl;
+  std::unique_ptr<Impl> d;
+};
 
 }  // namespace penvo::qt

@@ -10,13 +10,21 @@
 // - Window managers read "a close box only" differently. GNOME and KDE follow the Motif hints'
 //   functions; openbox ignores their minimize and maximize bits and goes by the window type: a
 //   torn-off tool bar can neither be minimized nor maximized (KDE agrees).
+// - A full-screen window's pixels cost 33 MB at 3840x2160. Qt keeps a copy of every window's
+//   pixels (its backing store) and hands pictures of the screen over in memory of its own, with
+//   copies on the way; memory shared with the X server lets the overlay keep one of each.
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
 
 #include "platform/qt/WindowSystem.h"
@@ -162,6 +170,134 @@ void Deiconify(QWidget* window) {
   // Mapping an iconic window asks the window manager to bring it back in its normal state.
   xcb_map_window(c, static_cast<xcb_window_t>(window->winId()));
   xcb_flush(c);
+}
+
+namespace {
+
+// The X screen the program runs on (the DISPLAY's screen number), nullptr when unknown.
+const xcb_screen_t* DefaultScreen(xcb_connection_t* c) {
+  char* host = nullptr;
+  int display = 0, number = 0;
+  if (!xcb_parse_display(nullptr, &host, &display, &number)) number = 0;
+  std::free(host);
+  for (xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem;
+       xcb_screen_next(&it), --number)
+    if (number == 0) return it.data;
+  return nullptr;
+}
+
+// Whether the screen's pixels are what a TPixels holds: 32 bits with the colour in the low 24,
+// 0xRRGGBB, in this machine's byte order.
+bool PlainPixels(xcb_connection_t* c, const xcb_screen_t* screen) {
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  const auto order = std::endian::native == std::endian::little ? XCB_IMAGE_ORDER_LSB_FIRST
+                                                                : XCB_IMAGE_ORDER_MSB_FIRST;
+  if (setup->image_byte_order != order || screen->root_depth != 24) return false;
+  bool format = false;
+  for (xcb_format_iterator_t it = xcb_setup_pixmap_formats_iterator(setup); it.rem;
+       xcb_format_next(&it))
+    if (it.data->depth == 24) format = it.data->bits_per_pixel == 32;
+  if (!format) return false;
+  for (xcb_depth_iterator_t d = xcb_screen_allowed_depths_iterator(screen); d.rem;
+       xcb_depth_next(&d))
+    for (xcb_visualtype_iterator_t v = xcb_depth_visuals_iterator(d.data); v.rem;
+         xcb_visualtype_next(&v))
+      if (v.data->visual_id == screen->root_visual)
+        return v.data->red_mask == 0xFF0000 && v.data->green_mask == 0xFF00 &&
+               v.data->blue_mask == 0xFF;
+  return false;
+}
+
+}  // namespace
+
+struct SharedImage::Impl {
+  xcb_connection_t* c = nullptr;
+  xcb_window_t root = kNoWindow;
+  xcb_shm_seg_t segment = 0;
+  xcb_gcontext_t gc = 0;
+  void* memory = nullptr;
+  int width = 0, height = 0;
+};
+
+std::unique_ptr<SharedImage> SharedImage::Make(int width, int height) {
+  xcb_connection_t* c = qGuiApp ? Connection() : nullptr;
+  if (!c || width <= 0 || height <= 0) return nullptr;
+  const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
+  const xcb_screen_t* screen = shm && shm->present ? DefaultScreen(c) : nullptr;
+  if (!screen || !PlainPixels(c, screen)) return nullptr;
+  const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+  const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (id < 0) return nullptr;
+  void* memory = shmat(id, nullptr, 0);
+  const xcb_shm_seg_t segment = xcb_generate_id(c);
+  xcb_generic_error_t* error =
+      memory == reinterpret_cast<void*>(-1)
+          ? nullptr
+          : xcb_request_check(c, xcb_shm_attach_checked(c, segment, static_cast<uint32_t>(id), 0));
+  // Removed at once: the memory goes when both the program and the X server have let go of
+  // it, whichever way the program ends. The X server attached it while we waited.
+  shmctl(id, IPC_RMID, nullptr);
+  if (memory == reinterpret_cast<void*>(-1)) return nullptr;
+  if (error) {  // a remote X server, or one that may not attach our memory
+    std::free(error);
+    shmdt(memory);
+    return nullptr;
+  }
+  std::unique_ptr<SharedImage> image(new SharedImage);
+  image->d = std::make_unique<Impl>();
+  Impl& d = *image->d;
+  d = {c, screen->root, segment, xcb_generate_id(c), memory, width, height};
+  const uint32_t noExposures = 0;
+  xcb_create_gc(c, d.gc, d.root, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
+  return image;
+}
+
+SharedImage::~SharedImage() {
+  // Only while the connection it was made on is open (the application may be gone).
+  if (qGuiApp && Connection() == d->c) {
+    xcb_free_gc(d->c, d->gc);
+    xcb_shm_detach(d->c, d->segment);
+    xcb_flush(d->c);
+  }
+  shmdt(d->memory);
+}
+
+TPixels SharedImage::Pixels() const {
+  return {static_cast<std::uint32_t*>(d->memory), d->width, d->height, d->width};
+}
+
+void SharedImage::Put(QWidget* window, const QRect& rect) {
+  const QRect r = rect & QRect(0, 0, d->width, d->height);
+  if (r.isEmpty() || !window->internalWinId()) return;
+  // The X server reads the pixels when it gets to the request: a later change of them may show
+  // already, and is put again by its own flush.
+  xcb_shm_put_image(d->c, static_cast<xcb_window_t>(window->internalWinId()), d->gc,
+                    static_cast<uint16_t>(d->width), static_cast<uint16_t>(d->height),
+                    static_cast<uint16_t>(r.x()), static_cast<uint16_t>(r.y()),
+                    static_cast<uint16_t>(r.width()), static_cast<uint16_t>(r.height()),
+                    static_cast<int16_t>(r.x()), static_cast<int16_t>(r.y()), 24,
+                    XCB_IMAGE_FORMAT_Z_PIXMAP, 0, d->segment, 0);
+  xcb_flush(d->c);
+}
+
+bool SharedImage::GrabRoot(int x, int y) {
+  xcb_generic_error_t* error = nullptr;
+  xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(
+      d->c,
+      xcb_shm_get_image(d->c, d->root, static_cast<int16_t>(x), static_cast<int16_t>(y),
+                        static_cast<uint16_t>(d->width), static_cast<uint16_t>(d->height),
+                        ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, d->segment, 0),
+      &error);
+  std::free(error);
+  if (!reply) return false;
+  std::free(reply);
+  // The byte above the colour is the X server's to fill; the picture is opaque.
+  const TPixels pixels = Pixels();
+  for (int row = 0; row < pixels.Height; ++row) {
+    std::uint32_t* p = pixels.Row(row);
+    for (int col = 0; col < pixels.Width; ++col) p[col] |= 0xFF000000u;
+  }
+  return true;
 }
 
 }  // namespace penvo::qt

@@ -535,6 +535,18 @@ void Session::MoveBox(unsigned long box, int x, int y) {
   XSync(dpy_, False);
 }
 
+void Session::RaiseBox(unsigned long box) {
+  if (!dpy_) return;
+  XRaiseWindow(dpy_, box);
+  XSync(dpy_, False);
+}
+
+void Session::RemoveBox(unsigned long box) {
+  if (!dpy_) return;
+  XDestroyWindow(dpy_, box);
+  XSync(dpy_, False);
+}
+
 void Session::Xdotool(const std::vector<std::string>& args) {
   std::vector<std::string> argv{"xdotool"};
   argv.insert(argv.end(), args.begin(), args.end());

@@ -53,6 +53,9 @@ class Session {
   // desktop, beneath the program's windows once they come up); it can be moved.
   unsigned long CreateBox(const Rect& where, Rgb colour);
   void MoveBox(unsigned long box, int x, int y);
+  // Puts a box above every other window, or takes it off the screen.
+  void RaiseBox(unsigned long box);
+  void RemoveBox(unsigned long box);
 
   // Sets a variable in the environment of every program started from now on (on top of the
   // variables the session sets itself).

@@ -27,6 +27,17 @@ TEST(ToolkitOnScreen, ALineDrawnInCopyModeLiesOverTheCapturedScreen) {
   EXPECT_EQ(session.Pixel(380, y - 10), kWhite);
   EXPECT_EQ(session.Pixel(420, y - 10), kBlack);
   session.Checkpoint("toolkit_line_over_captured_screen");
+
+  // A window that covers part of the form and goes again leaves the form to show that part
+  // afresh from what it keeps: the line over the captured screen, nothing of the window.
+  const unsigned long box = session.CreateBox({350, y - 40, 100, 80}, 0x00FF00);
+  session.RaiseBox(box);
+  EXPECT_TRUE(session.WaitForPixel(400, y - 10, 0x00FF00));
+  session.RemoveBox(box);
+  EXPECT_TRUE(session.WaitForPixel(380, y - 10, kWhite));
+  EXPECT_TRUE(session.WaitForPixel(420, y - 10, kBlack));
+  EXPECT_TRUE(session.WaitForPixel(380, y, kRed));
+  EXPECT_TRUE(session.WaitForPixel(420, y, kRed));
   session.Stop(demo);
 }
 
