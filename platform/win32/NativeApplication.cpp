@@ -313,6 +313,10 @@ class WriteErrorDialog {
   HFONT FFont = nullptr;
 };
 
+HMONITOR PrimaryMonitor() {
+  return ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+}
+
 class ApplicationPeer : public TNativeApplication {
  public:
   explicit ApplicationPeer(std::function<void(bool)> Activation) {
@@ -386,15 +390,15 @@ class ApplicationPeer : public TNativeApplication {
     return now.QuadPart * 1000 / FFrequency.QuadPart;
   }
 
-  TImage GrabScreen() override { return GrabScreenArea(PrimaryScreenRect()); }
-  TRect PrimaryScreenRect() const override {
-    return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  }
+  // The picture in device pixels; the rectangles and the mouse in logical ones, as forms are
+  // placed.
+  TImage GrabScreen() override { return GrabScreenArea(MonitorRect(PrimaryMonitor())); }
+  TRect PrimaryScreenRect() const override { return LogicalMonitorRect(PrimaryMonitor()); }
   std::vector<TRect> Monitors() const override;
   TPoint MousePos() const override {
     POINT p{0, 0};
     ::GetCursorPos(&p);
-    return {p.x, p.y};
+    return DesktopToLogical(p);
   }
 
   TErrorAnswer ShowWriteError(const std::string& Text) override {
@@ -429,8 +433,7 @@ BOOL CALLBACK AddMonitor(HMONITOR Monitor, HDC, LPRECT, LPARAM List) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
   if (!::GetMonitorInfoA(Monitor, &info)) return TRUE;
-  const RECT& r = info.rcMonitor;
-  const TRect rect{r.left, r.top, r.right, r.bottom};
+  const TRect rect = LogicalMonitorRect(Monitor);
   if (info.dwFlags & MONITORINFOF_PRIMARY)
     monitors->insert(monitors->begin(), rect);
   else

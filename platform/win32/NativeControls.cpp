@@ -317,18 +317,29 @@ void WindowPeer::PlaceIn(WindowPeer* Parent) {
   // Tab follows the order of placement, from the bottom up.
   ::SetWindowPos(FHwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::ShowWindow(FHwnd, Parent && FLook.Visible ? SW_SHOWNA : SW_HIDE);
-  PropagateFont();
+  Rescale();  // the new parent may stand on a monitor of another scale
   UpdateTips();
 }
 
 void WindowPeer::Place(int Left, int Top, int Width, int Height) {
   const RECT r{Left, Top, Left + std::max(Width, 0), Top + std::max(Height, 0)};
+  const int dpi = DpiOf(FHwnd);
   // Layout passes place most controls where they are already; under Wine each move costs a
   // round trip to the wine server, and a form's layout makes hundreds of them.
-  if (!FHwnd || (FHwnd == FPlacedWindow && ::EqualRect(&r, &FPlaced))) return;
+  if (!FHwnd || (FHwnd == FPlacedWindow && dpi == FPlacedDpi && ::EqualRect(&r, &FPlaced))) return;
   FPlacedWindow = FHwnd;
   FPlaced = r;
-  ::MoveWindow(FHwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  FPlacedDpi = dpi;
+  ::MoveWindow(FHwnd, ToDevice(r.left, dpi), ToDevice(r.top, dpi), ToDevice(r.right - r.left, dpi),
+               ToDevice(r.bottom - r.top, dpi), TRUE);
+}
+
+void WindowPeer::Rescale() {
+  // The rectangle as it was placed (a combo box's with its list): not through the overrides.
+  if (FHwnd && FHwnd == FPlacedWindow && FPlacedDpi != DpiOf(FHwnd))
+    WindowPeer::Place(FPlaced.left, FPlaced.top, FPlaced.right - FPlaced.left,
+                      FPlaced.bottom - FPlaced.top);
+  PropagateFont();
 }
 
 void WindowPeer::ApplyLook(const TControlLook& Look) {
@@ -350,7 +361,8 @@ void WindowPeer::ApplyFontHeight(int Pixels) {
 }
 
 HFONT WindowPeer::EffectiveFont() const {
-  if (FFontHeight > 0 || !FParent) return FontOfHeight(FFontHeight);
+  if (FFontHeight > 0 || !FParent)
+    return FontOfHeight(FFontHeight > 0 ? ToDevice(FFontHeight, DpiOf(FHwnd)) : 0);
   return FParent->EffectiveFont();
 }
 
@@ -499,8 +511,8 @@ class PanelPeer : public PeerOf<TNativePanel> {
     auto* panel = static_cast<TPanel*>(Control());
     if (!panel) return 0;
     const int bevel = FBevel == TBevelCut::bvNone ? 0 : kBevelWidth;
-    return TextWidth(Hwnd(), EffectiveFont(), ShownCaption(panel->GetText())) +
-           2 * (bevel + kCaptionMargin);
+    const int text = TextWidth(Hwnd(), EffectiveFont(), ShownCaption(panel->GetText()));
+    return ToLogicalCeil(text, DpiOf(Hwnd())) + 2 * (bevel + kCaptionMargin);
   }
 
   LRESULT Handle(UINT Msg, WPARAM W, LPARAM L) override {
@@ -600,7 +612,8 @@ class LabelPeer : public PeerOf<TNativeLabel> {
     ::GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
     ::SelectObject(dc, old);
     ::ReleaseDC(Hwnd(), dc);
-    return {size.cx, size.cy};
+    const int dpi = DpiOf(Hwnd());
+    return {ToLogicalCeil(size.cx, dpi), ToLogicalCeil(size.cy, dpi)};
   }
 
   void SetBuddy(TNativeControl* Buddy) override {
@@ -737,7 +750,9 @@ class ComboPeer : public PeerOf<TNativeCombo> {
       const LRESULT m = ::SendMessageA(edit, EM_GETMARGINS, 0, 0);
       margins = LOWORD(m) + HIWORD(m) + 1;
     }
-    return text + margins + 2 * (kBorder + kEditPadding) + ::GetSystemMetrics(SM_CXVSCROLL);
+    const int dpi = DpiOf(Hwnd());
+    return ToLogicalCeil(text + margins + MetricForDpi(SM_CXVSCROLL, dpi), dpi) +
+           2 * (kBorder + kEditPadding);
   }
 
   bool TakesTabFocus() const override { return true; }
@@ -825,8 +840,10 @@ class CheckPeer : public PeerOf<TNativeCheck> {
     // caption, and the focus rectangle's pixel on either side of it.
     const HFONT font = EffectiveFont();
     const int gap = TextWidth(Hwnd(), font, "0") / 2;
-    return ::GetSystemMetrics(SM_CXMENUCHECK) + gap +
-           TextWidth(Hwnd(), font, ShownCaption(Caption())) + 2 * kFocusMargin;
+    const int dpi = DpiOf(Hwnd());
+    const int device = MetricForDpi(SM_CXMENUCHECK, dpi) + gap +
+                       TextWidth(Hwnd(), font, ShownCaption(Caption()));
+    return ToLogicalCeil(device, dpi) + 2 * kFocusMargin;
   }
 
   bool TakesTabFocus() const override { return true; }

@@ -69,9 +69,12 @@ class FormPeer : public PeerOf<TNativeForm> {
   void SetParent(TNativeControl*) override {}
   bool HasParent() const override { return false; }
 
-  // The frame's place and size, as TForm's bounds are.
+  // The frame's place and size, as TForm's bounds are (logical pixels).
   void Place(int Left, int Top, int Width, int Height) override {
-    SetFrame(Left, Top, std::max(Width, 0), std::max(Height, 0), false);
+    int dpi = kDesignDpi;
+    const POINT at = DesktopToDevice({Left, Top}, &dpi);
+    SetFrame(at.x, at.y, ToDevice(std::max(Width, 0), dpi), ToDevice(std::max(Height, 0), dpi),
+             false);
   }
 
   void SetTitle(const std::string& Text) override { ::SetWindowTextA(Hwnd(), Text.c_str()); }
@@ -108,7 +111,8 @@ class FormPeer : public PeerOf<TNativeForm> {
   void Move(int Left, int Top) override {
     RECT r;
     ::GetWindowRect(Hwnd(), &r);
-    SetFrame(Left, Top, r.right - r.left, r.bottom - r.top, true);
+    const POINT at = DesktopToDevice({Left, Top});
+    SetFrame(at.x, at.y, r.right - r.left, r.bottom - r.top, true);
   }
 
   void ShowWindow(bool Maximized) override {
@@ -167,12 +171,24 @@ class FormPeer : public PeerOf<TNativeForm> {
   }
 
   TPoint ClientSize() const override {
+    const TPoint device = SurfaceSize();
+    const int dpi = DpiOf(Hwnd());
+    return {ToLogical(device.X, dpi), ToLogical(device.Y, dpi)};
+  }
+
+  TPoint ClientOrigin() const override {
+    POINT p{0, 0};
+    ::ClientToScreen(Hwnd(), &p);
+    return DesktopToLogical(p);
+  }
+
+  TPoint SurfaceSize() const override {
     RECT r;
     ::GetClientRect(Hwnd(), &r);
     return {r.right, r.bottom};
   }
 
-  TPoint ClientOrigin() const override {
+  TPoint SurfaceOrigin() const override {
     POINT p{0, 0};
     ::ClientToScreen(Hwnd(), &p);
     return {p.x, p.y};
@@ -217,6 +233,7 @@ class FormPeer : public PeerOf<TNativeForm> {
   void Unminimize();
   void Paint();
   void ReportMoved();
+  void DpiChanged(const RECT& Suggested);
   bool HandleMouse(UINT Msg, WPARAM W, LPARAM L);
   void Press(TMouseButton Button, WPARAM W, LPARAM L, bool IsDouble);
   void MouseMoved(WPARAM W, LPARAM L);
@@ -234,6 +251,7 @@ class FormPeer : public PeerOf<TNativeForm> {
   bool FToolWindow = false;
   bool FHiddenInstead = false;
   bool FShownOnce = false;
+  bool FPlacing = false;  // the program itself moves or sizes the frame
   HMONITOR FMinimizedOn = nullptr;  // the monitor the window stood on when it was minimized
   HWND FLastFocus = nullptr;  // the control that had the keyboard when the window went inactive
   bool FTracking = false;     // a button is held: moves in between are looked for
@@ -311,6 +329,13 @@ void FormPeer::Recreate() {
 }
 
 void FormPeer::SetFrame(int Left, int Top, int Width, int Height, bool KeepSize) {
+  // The frame was sized for the monitor it goes to: a change of scale on the way keeps it.
+  const bool wasPlacing = std::exchange(FPlacing, true);
+  struct Done {
+    bool& Flag;
+    bool Was;
+    ~Done() { Flag = Was; }
+  } done{FPlacing, wasPlacing};
   // A maximized or minimized window keeps its state; its normal bounds change.
   if (::IsZoomed(Hwnd()) || ::IsIconic(Hwnd())) {
     WINDOWPLACEMENT placement{};
@@ -426,7 +451,23 @@ void FormPeer::ReportMoved() {
   // Left, top, width and height are the frame's, as Windows programs know them.
   RECT r;
   ::GetWindowRect(Hwnd(), &r);
-  Form()->WindowMoved(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  const TPoint at = DesktopToLogical({r.left, r.top});
+  const int dpi = DpiOf(Hwnd());
+  Form()->WindowMoved(at.X, at.Y, ToLogical(r.right - r.left, dpi),
+                      ToLogical(r.bottom - r.top, dpi));
+}
+
+// The window stands on a monitor of another scale now: the frame takes the rectangle Windows
+// suggests (the same logical size there), unless the program placed it itself, and the
+// children and fonts follow the new scale.
+void FormPeer::DpiChanged(const RECT& Suggested) {
+  if (!FPlacing)
+    ::SetWindowPos(Hwnd(), nullptr, Suggested.left, Suggested.top,
+                   Suggested.right - Suggested.left, Suggested.bottom - Suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  for (HWND child : Descendants(Hwnd()))
+    if (WindowPeer* peer = WindowPeer::Of(child)) peer->Rescale();
+  PropagateFont();
 }
 
 void FormPeer::Press(TMouseButton Button, WPARAM W, LPARAM L, bool IsDouble) {
@@ -589,6 +630,9 @@ LRESULT FormPeer::Handle(UINT Msg, WPARAM W, LPARAM L) {
       return 0;
     case WM_MOVE:
       ReportMoved();
+      return 0;
+    case WM_DPICHANGED:
+      DpiChanged(*reinterpret_cast<const RECT*>(L));
       return 0;
     case WM_SIZE:
       if (W == SIZE_MINIMIZED) FMinimizedOn = StandsOn();

@@ -39,8 +39,8 @@ struct DcDeleter {
 };
 using MemoryDcPtr = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
 
-// The font of Pixels height ("MS Sans Serif" where installed, the dialog font otherwise);
-// made once per height and kept for the program's life. 0: the default GUI font.
+// The font of Pixels height, device pixels ("MS Sans Serif" where installed, the dialog font
+// otherwise); made once per height and kept for the program's life. 0: the default GUI font.
 HFONT FontOfHeight(int Pixels);
 
 // The window that holds the windows of controls that have no parent now (never shown).
@@ -59,6 +59,28 @@ TImage GrabScreenArea(const TRect& Area);
 TRect MonitorRect(HMONITOR Monitor);
 // The monitor under the mouse pointer (the nearest one, should the pointer be on none).
 HMONITOR MonitorUnderMouse();
+
+// The desktop's scale (Dpi.cpp). The toolkit's geometry and font heights are logical pixels,
+// device pixels * 96 / DPI, as Qt's are; surfaces, pictures of the screen and the mouse on a
+// form stay in device pixels.
+constexpr int kDesignDpi = 96;
+// The DPI of the primary monitor (what a window gets before it stands anywhere else).
+int SystemDpi();
+// The DPI of the monitor Window stands on (a child: its top-level window's).
+int DpiOf(HWND Window);
+// GetSystemMetrics at Dpi, in device pixels.
+int MetricForDpi(int Index, int Dpi);
+int ToDevice(int Logical, int Dpi);
+int ToLogical(int Device, int Dpi);
+// Rounded up: a size that must hold what it measures.
+int ToLogicalCeil(int Device, int Dpi);
+// A point of the desktop between device and logical pixels: each monitor's top-left corner
+// stays where it is and the monitor's DPI scales from there. Dpi (when given) receives the
+// scale of the monitor that holds the point.
+TPoint DesktopToLogical(POINT Device);
+POINT DesktopToDevice(TPoint Logical, int* Dpi = nullptr);
+// A monitor's rectangle in logical pixels.
+TRect LogicalMonitorRect(HMONITOR Monitor);
 
 // Tells the application of an activation change (WM_ACTIVATEAPP); repeats are dropped.
 void NotifyActivation(bool Active);
@@ -117,6 +139,9 @@ class WindowPeer {
   virtual void Place(int Left, int Top, int Width, int Height);
   virtual void ApplyLook(const TControlLook& Look);
   void ApplyFontHeight(int Pixels);
+  // Places the window again and gives it its font at the scale of the monitor it stands on
+  // now (it changed parent, or its form moved to a monitor of another scale).
+  void Rescale();
   HFONT EffectiveFont() const;
   virtual bool Focused() const;
   void ApplyTabStop(bool Value);
@@ -152,7 +177,8 @@ class WindowPeer {
   bool FTabStop = true;
   HWND FTipWindow = nullptr;  // where this control's tools are registered
   HWND FPlacedWindow = nullptr;  // the window that Place last moved, and where to
-  RECT FPlaced{};
+  RECT FPlaced{};  // logical pixels
+  int FPlacedDpi = 0;
   std::vector<HWND> FTipTools;
 };
 
