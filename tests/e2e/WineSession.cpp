@@ -185,14 +185,23 @@ WineSession::~WineSession() {
 
 void WineSession::SetMonitors(const std::vector<Rect>& monitors) {
   Session::SetMonitors(monitors);
+  AddUserValue("Software\\Wine\\X11 Driver", "UseXRandR", "REG_SZ", "N");
+}
+
+void WineSession::SetWindowsDpi(int dpi) {
+  AddUserValue("Control Panel\\Desktop", "LogPixels", "REG_DWORD", std::to_string(dpi));
+}
+
+void WineSession::AddUserValue(const std::string& key, const std::string& name,
+                               const std::string& type, const std::string& data) {
   // Written without a display, so that no Wine process of the session sees the screen before
-  // the prefix says how to read it; the server ends and saves the registry before anything
-  // else starts.
+  // the prefix has the value; the server ends and saves the registry before anything else
+  // starts.
   auto env = WineEnvironment(prefix_);
   env.emplace_back("HOME", Home().string());
   env.emplace_back("TMPDIR", (Home() / "tmp").string());
-  EXPECT_EQ(RunQuietly({Loader(), "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v",
-                        "UseXRandR", "/d", "N", "/f"},
+  EXPECT_EQ(RunQuietly({Loader(), "reg", "add", "HKCU\\" + key, "/v", name, "/t", type, "/d",
+                        data, "/f"},
                        env, Home() / "log.txt", 60s),
             0);
   EXPECT_TRUE(EndWine());

@@ -36,6 +36,9 @@ class WineSession : public Session {
   // RandR lists: the prefix is told to leave RandR alone, and Wine then reads the Xinerama
   // screens, which the X server makes from RandR's monitors.
   void SetMonitors(const std::vector<Rect>& monitors);
+  // Sets the desktop's DPI that Windows programs see (96 is 100 %, 192 is 200 %), as a user
+  // sets the scale; call before any Windows program starts.
+  void SetWindowsDpi(int dpi);
   // Starts a Windows program in this session's prefix; returns the pid of its Wine process,
   // which ends with the program's exit code.
   pid_t StartWindows(const std::string& exe, const std::vector<std::string>& args = {});
@@ -54,6 +57,10 @@ class WineSession : public Session {
   std::string Opened() const;
 
  private:
+  // Writes a value below HKEY_CURRENT_USER of the prefix and ends its server, which saves it.
+  void AddUserValue(const std::string& key, const std::string& name, const std::string& type,
+                    const std::string& data);
+
   std::filesystem::path prefix_;
   int terminal_ = -1;  // what is typed in the terminal of StartWindowsInTerminal
 };

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/WineSession.h"
@@ -345,6 +346,86 @@ TEST_F(PenvoWineDisplays, AStartOnTheOtherMonitorBringsTheMinimizedOverlayThere)
   ASSERT_TRUE(Session::WaitFor([&] { return !session.Viewable(window); }, 5s));
 
   StartOnTheFirstMonitor();
+}
+
+// The desktop at a scale of 200 % (192 DPI) and penvo.exe started on it; the screen stays
+// 1024 by 768 device pixels, its left half white and its right half black.
+class PenvoWineScale : public ::testing::Test {
+ protected:
+  // Starts the program at Dpi and waits for its overlay; false when it did not come up.
+  bool StartAt(WineSession& session, int dpi) {
+    session.SetWindowsDpi(dpi);
+    session.SetBackground([](int x, int) { return x < 512 ? kWhite : kBlack; });
+    session.StartWindows(exe);
+    window = session.WaitForWindowNamed(kOverlay, 30s);
+    return window != 0 && Session::WaitFor([&] { return session.Focused(window); }, 5s);
+  }
+  // The options window's client area, once a right click at 600, 400 brought it up and its
+  // size settled.
+  static Rect OptionsAt(WineSession& session) {
+    session.Xdotool({"mousemove", "--sync", "600", "400", "click", "3"});
+    const unsigned long options = session.WaitForWindowNamed(kOptions);
+    if (options == 0) return {};
+    Rect r = session.Geometry(options), last{-1, -1, -1, -1};
+    Session::WaitFor(
+        [&] {
+          last = std::exchange(r, session.Geometry(options));
+          return r.w == last.w && r.h == last.h && session.Viewable(options);
+        },
+        5s);
+    return r;
+  }
+
+  const std::string exe = WindowsProgramPath();
+  unsigned long window = 0;  // the overlay
+};
+
+// The overlay works in the screen's own pixels whatever the scale: it shows the whole desktop,
+// a press lands under the pointer and a line of width 1 is one pixel wide.
+TEST_F(PenvoWineScale, AtScaleTwoTheWholeDesktopShowsAndALineOfWidthOneIsOnePixel) {
+  WineSession session{1024, 768};
+  ASSERT_TRUE(StartAt(session, 192)) << "the overlay did not come up";
+  const Rect g = session.Geometry(window);
+  EXPECT_TRUE(session.WaitForPixel(100, g.y + 100, kWhite));
+  EXPECT_TRUE(session.WaitForPixel(900, g.y + 100, kBlack)) << "not the whole desktop";
+  EXPECT_TRUE(session.WaitForPixel(500, g.y + 600, kWhite));
+  session.Xdotool({"key", "--clearmodifiers", "1"});
+  session.Xdotool({"key", "--clearmodifiers", "y"});
+  const int y = g.y + 301;  // an odd pixel: no whole logical pixel lies there
+  session.Drag({{101, y}, {201, y}, {301, y}, {401, y}});
+  EXPECT_TRUE(session.WaitForPixel(251, y, kYellow))
+      << "the press did not land under the pointer; the rows beside it: " << std::hex
+      << session.Pixel(251, y - 1) << " " << session.Pixel(251, y + 1);
+  EXPECT_EQ(session.Pixel(251, y - 1), kWhite);
+  EXPECT_EQ(session.Pixel(251, y + 1), kWhite);
+}
+
+// The options window follows the scale as every Windows program does: at 200 % it is twice
+// its size at 100 %, and no wider than the captions in twice the font need.
+TEST_F(PenvoWineScale, AtScaleTwoTheOptionsWindowIsTwiceItsSize) {
+  Rect normal, doubled;
+  {
+    WineSession session{1024, 768};
+    ASSERT_TRUE(StartAt(session, 96)) << "the overlay did not come up at 96 DPI";
+    normal = OptionsAt(session);
+  }
+  {
+    WineSession session{2048, 768};  // room for the window twice as wide
+    ASSERT_TRUE(StartAt(session, 192)) << "the overlay did not come up at 192 DPI";
+    doubled = OptionsAt(session);
+    session.Checkpoint("wine_options_192dpi");
+  }
+  ASSERT_GT(normal.w, 0) << "no options window at 96 DPI";
+  ASSERT_GT(doubled.w, 0) << "no options window at 192 DPI";
+  // The client area is the frame less Windows' borders and caption, which scale too; a font
+  // twice as high may measure a few pixels more than twice as wide, and the captions that
+  // need more room get it.
+  EXPECT_NEAR(doubled.h, 2 * normal.h, 2) << normal.w << "x" << normal.h << " at 96 DPI, "
+                                          << doubled.w << "x" << doubled.h << " at 192";
+  EXPECT_GE(doubled.w, 2 * normal.w - 2) << normal.w << " wide at 96 DPI, " << doubled.w
+                                         << " at 192";
+  EXPECT_LE(doubled.w, 2 * normal.w + normal.w / 10)
+      << normal.w << " wide at 96 DPI, " << doubled.w << " at 192";
 }
 
 }  // namespace
