@@ -69,7 +69,11 @@ class BoxWatcher {
   BoxWatcher& operator=(const BoxWatcher&) = delete;
   const std::vector<TBoxSeen>& Seen() const;
   // The texts of the boxes seen so far.
-  std::vector<std::string> Texts() const;
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const TBoxSeen& seen : Seen()) texts.push_back(seen.Text);
+    return texts;
+  }
 
   struct State;
 

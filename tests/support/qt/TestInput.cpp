@@ -161,10 +161,4 @@ BoxWatcher::~BoxWatcher() = default;
 
 const std::vector<TBoxSeen>& BoxWatcher::Seen() const { return state_->Seen; }
 
-std::vector<std::string> BoxWatcher::Texts() const {
-  std::vector<std::string> texts;
-  for (const TBoxSeen& seen : state_->Seen) texts.push_back(seen.Text);
-  return texts;
-}
-
 }  // namespace penvo::test
