@@ -167,6 +167,13 @@ void Session::Note(const std::string& text) {
   std::ofstream(log_, std::ios::app) << "[harness] " << text << "\n";
 }
 
+std::vector<char*> CStrings(std::vector<std::string>& Texts) {
+  std::vector<char*> pointers;
+  for (auto& t : Texts) pointers.push_back(t.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
 std::vector<std::string> ChildEnvironment(
     const std::vector<std::string>& Drop,
     const std::vector<std::pair<std::string, std::string>>& Set) {
@@ -210,12 +217,8 @@ pid_t Session::Spawn(const std::vector<std::string>& argv, bool quiet, int passF
   }
   set.insert(set.end(), extraEnv_.begin(), extraEnv_.end());
   std::vector<std::string> env = ChildEnvironment(drop, set);
-  std::vector<char*> envp, args;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
   std::vector<std::string> argvCopy = argv;
-  for (auto& a : argvCopy) args.push_back(a.data());
-  args.push_back(nullptr);
+  std::vector<char*> envp = CStrings(env), args = CStrings(argvCopy);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

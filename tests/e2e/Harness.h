@@ -145,6 +145,10 @@ std::vector<std::string> ChildEnvironment(
     const std::vector<std::string>& Drop,
     const std::vector<std::pair<std::string, std::string>>& Set);
 
+// The texts as a null-terminated array of C strings, as exec and posix_spawn take them; valid
+// while Texts lives unchanged.
+std::vector<char*> CStrings(std::vector<std::string>& Texts);
+
 // The program files the build made (their paths come from CMake).
 std::string ProgramPath(const std::string& name);
 

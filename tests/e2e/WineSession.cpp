@@ -63,12 +63,8 @@ int RunQuietly(const std::vector<std::string>& argv,
                const std::vector<std::pair<std::string, std::string>>& extra, const fs::path& log,
                Millis deadline) {
   std::vector<std::string> env = ChildEnvironment({"DISPLAY", "WAYLAND_DISPLAY"}, extra);
-  std::vector<char*> envp, args;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
   std::vector<std::string> argvCopy = argv;
-  for (auto& a : argvCopy) args.push_back(a.data());
-  args.push_back(nullptr);
+  std::vector<char*> envp = CStrings(env), args = CStrings(argvCopy);
   std::ofstream(log, std::ios::app) << "[wine] run " << argv[0] << " " << argv.back() << "\n";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
