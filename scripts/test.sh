@@ -8,7 +8,17 @@ cd "$(dirname "$0")/.."
 
 passed=0
 failed=0
-stage_failed() { echo "test: FAILED: $1"; failed=$((failed + 1)); }
+digest=""
+stage_failed() { echo "test: FAILED: $1"; failed=$((failed + 1)); digest+="stage $1"$'\n'; }
+
+# Keeps where each failed GoogleTest case failed, to repeat at the end: a long run's log is
+# often seen only by its first and last lines.
+note_failures() {
+  local dir=$1 out=$2 found
+  found=$(grep -E -A4 ': Failure$|\*\*\*(Timeout|Exception)|^\[  FAILED  \] [A-Za-z_0-9/.]+ \(' <<<"$out" | grep -v '^--$' |
+          head -n 60)
+  [[ -n "$found" ]] && digest+="in $dir:"$'\n'"$found"$'\n'
+}
 
 # Runs CTest in a build tree and adds its counts to the totals.
 run_ctest() {
@@ -17,6 +27,7 @@ run_ctest() {
   out=$(cd "$dir" && ctest --output-on-failure "$@" 2>&1)
   local status=$?
   echo "$out" | tail -n 40
+  ((status != 0)) && note_failures "$dir" "$out"
   local summary
   summary=$(echo "$out" | grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' | tail -1)
   if [[ -z "$summary" ]]; then
@@ -139,5 +150,9 @@ if command -v clang++ >/dev/null; then
   fi
 fi
 
+if [[ -n "$digest" ]]; then
+  echo "== what failed"
+  echo -n "$digest"
+fi
 echo "tests: $passed passed, $failed failed"
 ((failed == 0))
