@@ -112,16 +112,19 @@ void WriteOnlyClose(QWidget* window) {
 }
 
 // Writes the properties each time the window is about to be mapped: its native window exists
-// then, and the window manager reads them as it takes the window on. Making the native window
-// earlier ourselves would change how Qt places it: a window that exists when it is moved is
-// placed by its client area, not by its frame.
+// then, and the window manager reads them as it takes the window on (openbox reads the window
+// type only then, so the properties must reach the server before the map request). They are
+// written again once the window is shown, over whatever Qt wrote as it mapped the window.
+// Making the native window earlier ourselves would change how Qt places it: a window that
+// exists when it is moved is placed by its client area, not by its frame.
 constexpr const char* kOnlyCloseProperty = "penvoOnlyClose";
 
 class OnlyCloseOnShow : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::ShowToParent) WriteOnlyClose(static_cast<QWidget*>(watched));
+    if (event->type() == QEvent::Show || event->type() == QEvent::ShowToParent)
+      WriteOnlyClose(static_cast<QWidget*>(watched));
     return false;
   }
 };
