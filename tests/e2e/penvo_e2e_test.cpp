@@ -17,7 +17,7 @@
 namespace penvo::e2e {
 namespace {
 
-constexpr Rgb kWhite = 0xFFFFFF, kBlack = 0x000000, kYellow = 0xFFFF00;
+constexpr Rgb kWhite = 0xFFFFFF, kBlack = 0x000000, kYellow = 0xFFFF00, kAqua = 0x00FFFF;
 
 // A desktop whose left half is white and right half black, with Penvo started on it.
 class Penvo : public ::testing::Test {
@@ -320,6 +320,10 @@ TEST_F(Penvo, TheOptionsWindowOffersOnlyACloseBoxAndStaysAboveTheOverlay) {
 TEST_F(Penvo, OptionsChangedDuringARunAreSavedWhenTheProgramIsTerminated) {
   Key("5");
   Key("a");
+  // The signal comes by another way than the keys: it waits until a stroke shows them taken.
+  const int y = g_.y + 300;
+  Stroke(100, y, 400, y);
+  ASSERT_TRUE(session_.WaitForPixel(250, y + 2, kAqua)) << "no aqua line 5 pixels wide";
   EXPECT_EQ(session_.Stop(pid_), 0);
   const std::string stored = StoredOptions();
   EXPECT_NE(stored.find("\"EditWidth\"=\"5\""), std::string::npos) << stored;

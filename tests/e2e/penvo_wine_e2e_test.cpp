@@ -240,6 +240,11 @@ TEST_F(PenvoWine, CtrlCInItsTerminalEndsItTheOrderlyWaySavingTheOptions) {
   ASSERT_NE(overlay, 0u) << "the overlay did not come up";
   ASSERT_TRUE(Session::WaitFor([&] { return session_.Focused(overlay); }, 5s));
   Key("7");  // the width panel keeps its text until its window goes
+  Key("a");
+  // Ctrl+C comes by another way than the keys: it waits until a stroke shows them taken.
+  const int y = session_.Geometry(overlay).y + 300;
+  Stroke(100, y, 400, y);
+  ASSERT_TRUE(session_.WaitForPixel(250, y + 3, kAqua)) << "no aqua line 7 pixels wide";
   ASSERT_TRUE(session_.TypeInTerminal("\x03"));
   EXPECT_EQ(session_.WaitExit(pid, 10s), 0);
   ASSERT_TRUE(session_.EndWine());
