@@ -59,8 +59,10 @@ fi
 # Runs the Windows build's tests under Wine in a fresh prefix, holding the build lock (Wine is
 # as heavy as a build). The Wine server is started first and kept running to the end, and the
 # prefix is made before the tests, so that no test program pays for either.
+# Usage: run_wine_tests DPI SCREEN [ctest arguments...]
 run_wine_tests() {
-  local prefix log start=$SECONDS xvfb_pid display_file
+  local dpi=$1 screen=$2 prefix log start=$SECONDS xvfb_pid display_file
+  shift 2
   prefix=$(mktemp -d "${TMPDIR:-/tmp}/penvo-wine.XXXXXX")
   log=$(mktemp)
   exec 9>"${PENVO_BUILD_LOCK:-/tmp/penvo-build.lock}"
@@ -71,7 +73,7 @@ run_wine_tests() {
   # The widget tests' windows go to an X display of their own, there before the prefix is
   # made: Wine's desktop process keeps the display it starts with.
   display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>>"$log" &
+  Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$display_file" 2>>"$log" &
   xvfb_pid=$!
   for _ in $(seq 50); do [[ -s $display_file ]] && break; sleep 0.1; done
   export PENVO_WINE_DISPLAY=:$(head -n1 "$display_file")
@@ -79,7 +81,16 @@ run_wine_tests() {
     echo "windows: Wine prefix made in $((SECONDS - start)) s"
     # No window manager on that display: Wine must not wait for one at every show.
     scripts/wine-run.sh reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1
-    run_ctest build-win
+    if ((dpi != 96)); then
+      # The desktop's scale, read by each program as it starts; Wine's desktop process, made
+      # with the prefix, goes, so that none of the prefix's processes keeps the old one.
+      scripts/wine-run.sh reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$dpi" /f >>"$log" 2>&1
+      wineserver -k 2>/dev/null
+      wineserver -w 2>/dev/null
+      wineserver -p60 >>"$log" 2>&1
+    fi
+    run_ctest build-win "$@"
   else
     tail -n 20 "$log"
     stage_failed "Wine prefix"
@@ -92,7 +103,7 @@ run_wine_tests() {
   flock -u 9
   exec 9>&-
   rm -rf "$prefix" "$log" "$display_file"
-  echo "windows: Wine stage (prefix, tests, shutdown) took $((SECONDS - start)) s"
+  echo "windows: Wine stage at $dpi DPI (prefix, tests, shutdown) took $((SECONDS - start)) s"
 }
 
 echo "== Windows build (mingw-w64) and unit tests under Wine"
@@ -100,7 +111,10 @@ start=$SECONDS
 if scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
      -DPENVO_BENCH=OFF; then
   echo "windows: cross build took $((SECONDS - start)) s"
-  run_wine_tests
+  run_wine_tests 96 1280x1024x24
+  echo "== the Windows widget tests on a desktop at 200 %"
+  # Twice the pixels, so that the desktop keeps 1280x1024 of the forms' own pixels.
+  run_wine_tests 192 2560x2048x24 -L widget
   echo "== the Windows program under Wine, driven like the Linux one (end-to-end)"
   start=$SECONDS
   run_ctest build -L wine-e2e

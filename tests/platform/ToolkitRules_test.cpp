@@ -14,6 +14,7 @@
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
 #include "tests/support/TestInput.h"
+#include "tests/support/TestScreen.h"
 
 namespace penvo {
 namespace {
@@ -441,9 +442,12 @@ TEST_F(ToolkitRules, AShownFormsSurfaceGetsItsBackgroundThenItsPicture) {
   form->SetBounds(10, 10, 160, 120);
   form->Show();
   EXPECT_EQ(form->hooks, (Log{"erase", "paint"}));
+  // One pixel of the surface for each pixel of the screen, at any scale of the desktop (the
+  // client rectangle is rounded to whole pixels of the form's own).
   const TRect client = form->ClientRect();
-  EXPECT_EQ(form->Surface().Width, client.Width());
-  EXPECT_EQ(form->Surface().Height, client.Height());
+  const double scale = test::DeviceScale(form);
+  EXPECT_NEAR(form->Surface().Width, client.Width() * scale, scale / 2);
+  EXPECT_NEAR(form->Surface().Height, client.Height() * scale, scale / 2);
   EXPECT_EQ(form->At(20, 5), 0xFF0000u);
   EXPECT_EQ(form->At(20, 30), 0x0000FFu);
   form->Show();  // already shown: no new picture

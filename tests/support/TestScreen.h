@@ -7,7 +7,14 @@
 #include <string>
 #include <vector>
 
+namespace penvo {
+class TControl;
+}
+
 namespace penvo::test {
+
+// Pixels of the screen per pixel of Control's geometry: the desktop's scale where it shows.
+double DeviceScale(const TControl* Control);
 
 // A picture as rows of 0xAARRGGBB pixels (0xff: opaque), top row first.
 struct TTestImage {

@@ -6,6 +6,10 @@
 #include <QImage>
 #include <QString>
 #include <QToolTip>
+#include <QWidget>
+
+#include "platform/Controls.h"
+#include "platform/qt/Bridge.h"
 
 namespace penvo::test {
 
@@ -25,6 +29,11 @@ TTestImage FromQImage(QImage image) {
 }
 
 }  // namespace
+
+double DeviceScale(const TControl* Control) {
+  const QWidget* widget = qt::WidgetOf(Control);
+  return widget ? widget->devicePixelRatioF() : 1.0;
+}
 
 std::string NoteText() {
   return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();

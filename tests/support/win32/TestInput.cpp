@@ -97,12 +97,24 @@ void PressSpace(TWinControl* Control) {
   ::SendMessageA(target, WM_KEYUP, VK_SPACE, KeyData(VK_SPACE, true));
 }
 
+namespace {
+
+// The mouse's messages give device pixels; a control's geometry is in logical ones.
+LPARAM MousePosition(HWND Window, int X, int Y) {
+  const int dpi = win32::DpiOf(Window);
+  return MAKELPARAM(win32::ToDevice(X, dpi), win32::ToDevice(Y, dpi));
+}
+
+}  // namespace
+
 void LeftPress(TControl* Control, int X, int Y) {
-  ::SendMessageA(WindowOf(Control), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(X, Y));
+  HWND window = WindowOf(Control);
+  ::SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MousePosition(window, X, Y));
 }
 
 void LeftRelease(TControl* Control, int X, int Y) {
-  ::SendMessageA(WindowOf(Control), WM_LBUTTONUP, 0, MAKELPARAM(X, Y));
+  HWND window = WindowOf(Control);
+  ::SendMessageA(window, WM_LBUTTONUP, 0, MousePosition(window, X, Y));
 }
 
 void ActivateForm(TForm* Form) {

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Controls.h"
+#include "platform/win32/Win32Toolkit.h"
+
 namespace penvo::test {
 
 namespace {
@@ -54,6 +57,11 @@ void Release(T*& Ptr) {
 }
 
 }  // namespace
+
+double DeviceScale(const TControl* Control) {
+  win32::WindowPeer* peer = win32::WindowPeer::Of(Control->Native());
+  return static_cast<double>(win32::DpiOf(peer ? peer->Hwnd() : nullptr)) / win32::kDesignDpi;
+}
 
 std::string NoteText() {
   std::string text;
