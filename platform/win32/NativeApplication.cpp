@@ -33,7 +33,7 @@ struct Shortcut {
 
 struct Toolkit {
   std::function<void(bool)> Activation;
-  int LastActive = -1;  // -1: not told yet
+  int LastActive = -1;            // -1: not told yet
   unsigned ActivationChange = 0;  // counts the notices; a deactivation waits for the next
   std::function<void()> ActivateRequest;
   std::map<UINT_PTR, TimerEntry> Timers;
@@ -128,8 +128,8 @@ bool IsLivePeer(WindowPeer* Peer) {
 
 // The modifiers held now, as a shortcut's key code carries them.
 int HeldModifiers() {
-  return (::GetKeyState(VK_SHIFT) < 0 ? scShift : 0) | (::GetKeyState(VK_CONTROL) < 0 ? scCtrl : 0) |
-         (::GetKeyState(VK_MENU) < 0 ? scAlt : 0);
+  return (::GetKeyState(VK_SHIFT) < 0 ? scShift : 0) |
+         (::GetKeyState(VK_CONTROL) < 0 ? scCtrl : 0) | (::GetKeyState(VK_MENU) < 0 ? scAlt : 0);
 }
 
 // A key bound to a shortcut on the window that has the keyboard, with exactly the shortcut's
@@ -229,7 +229,10 @@ class WriteErrorDialog {
 
  private:
   static constexpr int kYesToAll = 100;
-  static constexpr int kMargin = 12;
+  // Sizes at 96 DPI, scaled with the message font and the icon, which Windows gives at the
+  // system's scale.
+  static constexpr int kMargin = 12, kTextWidth = 420, kButtonW = 88, kButtonH = 24,
+                       kButtonPadding = 16;
 
   static INT_PTR CALLBACK Proc(HWND Dialog, UINT Msg, WPARAM W, LPARAM L) {
     if (Msg == WM_INITDIALOG) {
@@ -246,10 +249,10 @@ class WriteErrorDialog {
   }
 
   HWND Child(HWND Dialog, const char* Class, const char* Text, DWORD Style, int Id, RECT R) {
-    HWND w = ::CreateWindowExA(0, Class, Text, WS_CHILD | WS_VISIBLE | Style, R.left, R.top,
-                               R.right - R.left, R.bottom - R.top, Dialog,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Instance(),
-                               nullptr);
+    HWND w =
+        ::CreateWindowExA(0, Class, Text, WS_CHILD | WS_VISIBLE | Style, R.left, R.top,
+                          R.right - R.left, R.bottom - R.top, Dialog,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)), Instance(), nullptr);
     ::SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(FFont), FALSE);
     return w;
   }
@@ -260,38 +263,45 @@ class WriteErrorDialog {
     ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     FFontOwner.reset(::CreateFontIndirectA(&metrics.lfMessageFont));
     FFont = static_cast<HFONT>(FFontOwner.get());
-    RECT text = MeasureText(Dialog);
+    const int dpi = SystemDpi();
+    const int margin = ToDevice(kMargin, dpi);
+    RECT text = Measure(Dialog, FText, ToDevice(kTextWidth, dpi));
     const int iconSize = ::GetSystemMetrics(SM_CXICON);
-    const int textLeft = kMargin * 2 + iconSize;
-    ::OffsetRect(&text, textLeft, kMargin);
-    const int buttonW = 88, buttonH = 24;
-    const int bodyBottom = std::max<int>(text.bottom, kMargin + iconSize);
-    const int width = std::max<int>(text.right + kMargin, 2 * buttonW + 3 * kMargin);
-    const int buttonsTop = bodyBottom + kMargin;
+    const int textLeft = margin * 2 + iconSize;
+    ::OffsetRect(&text, textLeft, margin);
+    // Each button as wide as the wider caption needs, and never smaller than its design.
+    const RECT cancel = Measure(Dialog, "Cancel", 0), all = Measure(Dialog, "Yes to All", 0);
+    const int buttonW = std::max<int>(
+        ToDevice(kButtonW, dpi), std::max(cancel.right, all.right) + ToDevice(kButtonPadding, dpi));
+    const int buttonH = std::max<int>(ToDevice(kButtonH, dpi), all.bottom + ToDevice(8, dpi));
+    const int bodyBottom = std::max<int>(text.bottom, margin + iconSize);
+    const int width = std::max<int>(text.right + margin, 2 * buttonW + 3 * margin);
+    const int buttonsTop = bodyBottom + margin;
 
     HWND icon = Child(Dialog, "STATIC", nullptr, SS_ICON, -1,
-                      {kMargin, kMargin, kMargin + iconSize, kMargin + iconSize});
-    ::SendMessageA(icon, STM_SETICON,
-                   reinterpret_cast<WPARAM>(::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_ERROR))),
-                   0);
+                      {margin, margin, margin + iconSize, margin + iconSize});
+    ::SendMessageA(
+        icon, STM_SETICON,
+        reinterpret_cast<WPARAM>(::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_ERROR))), 0);
     Child(Dialog, "STATIC", FText.c_str(), SS_LEFT | SS_NOPREFIX, -1, text);
     // "Cancel", then "Yes to &All"; both plain push buttons, neither the default.
-    const int right = width - kMargin;
+    const int right = width - margin;
     Child(Dialog, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL,
-          {right - 2 * buttonW - kMargin / 2, buttonsTop, right - buttonW - kMargin / 2,
+          {right - 2 * buttonW - margin / 2, buttonsTop, right - buttonW - margin / 2,
            buttonsTop + buttonH});
     Child(Dialog, "BUTTON", "Yes to &All", BS_PUSHBUTTON | WS_TABSTOP, kYesToAll,
           {right - buttonW, buttonsTop, right, buttonsTop + buttonH});
-    PlaceCentred(Dialog, width, buttonsTop + buttonH + kMargin);
+    PlaceCentred(Dialog, width, buttonsTop + buttonH + margin);
     ::MessageBeep(MB_ICONHAND);
   }
 
-  RECT MeasureText(HWND Dialog) const {
-    RECT r{0, 0, 420, 0};
+  // The room Text takes in the box's font: wrapped at Width, or on one line where Width is 0.
+  RECT Measure(HWND Dialog, const std::string& Text, int Width) const {
+    RECT r{0, 0, Width, 0};
     HDC dc = ::GetDC(Dialog);
     HGDIOBJ old = ::SelectObject(dc, FFont);
-    ::DrawTextA(dc, FText.c_str(), static_cast<int>(FText.size()), &r,
-                DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    ::DrawTextA(dc, Text.c_str(), static_cast<int>(Text.size()), &r,
+                DT_CALCRECT | DT_NOPREFIX | (Width > 0 ? DT_WORDBREAK : DT_SINGLELINE));
     ::SelectObject(dc, old);
     ::ReleaseDC(Dialog, dc);
     return r;
@@ -354,8 +364,10 @@ class ApplicationPeer : public TNativeApplication {
     ++State().LoopDepth;
     MSG msg;
     while (!FExit && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) FExit = true;
-      else Dispatch(msg);
+      if (msg.message == WM_QUIT)
+        FExit = true;
+      else
+        Dispatch(msg);
     }
     --State().LoopDepth;
   }
@@ -366,13 +378,16 @@ class ApplicationPeer : public TNativeApplication {
     while (!FExit && !Done()) {
       MSG msg;
       if (PeekNonInput(msg)) {
-        if (msg.message == WM_QUIT) FExit = true;
-        else Dispatch(msg);
+        if (msg.message == WM_QUIT)
+          FExit = true;
+        else
+          Dispatch(msg);
         continue;
       }
       const std::int64_t left = end - NowMs();
       if (left <= 0) break;
-      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<std::int64_t>(2, left)),
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(std::min<std::int64_t>(2, left)),
                                   QS_POSTMESSAGE | QS_PAINT | QS_SENDMESSAGE | QS_TIMER);
     }
     --State().LoopDepth;
@@ -572,9 +587,12 @@ void NotifyActivation(bool Active) {
   // window manager: the program hears of a deactivation and, a moment later, of its activation.
   // A deactivation counts only when the program is still inactive after a moment (as Qt's X11
   // platform waits for a focus-in after a focus-out).
-  StartTimer(kDeactivationSettleMs, [change] {
-    if (State().ActivationChange == change && !ForegroundIsOurs()) DeliverActivation(false);
-  }, true);
+  StartTimer(
+      kDeactivationSettleMs,
+      [change] {
+        if (State().ActivationChange == change && !ForegroundIsOurs()) DeliverActivation(false);
+      },
+      true);
 }
 
 UINT ActivateRequestMessage() {

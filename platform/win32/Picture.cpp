@@ -76,9 +76,9 @@ std::string Reason(DWORD Code) {
       break;
   }
   char* text = nullptr;
-  ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, Code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, Code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string reason = text ? text : "error " + std::to_string(Code);
   if (text) ::LocalFree(text);
   while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
@@ -284,8 +284,7 @@ void HideNote() {
 }
 
 bool IsModifier(WPARAM Key) {
-  return Key == VK_SHIFT || Key == VK_CONTROL || Key == VK_MENU || Key == VK_LWIN ||
-         Key == VK_RWIN;
+  return Key == VK_SHIFT || Key == VK_CONTROL || Key == VK_MENU || Key == VK_LWIN || Key == VK_RWIN;
 }
 
 // Whether a message taken from the queue is a new key press or a click.
@@ -310,8 +309,7 @@ bool EndsNote(const MSG& Msg) {
 // Watches the thread's queue: every key and click of the program passes here first.
 LRESULT CALLBACK NoteHook(int Code, WPARAM W, LPARAM L) {
   HHOOK hook = TheNote().Hook;
-  if (Code == HC_ACTION && W == PM_REMOVE && EndsNote(*reinterpret_cast<const MSG*>(L)))
-    HideNote();
+  if (Code == HC_ACTION && W == PM_REMOVE && EndsNote(*reinterpret_cast<const MSG*>(L))) HideNote();
   return ::CallNextHookEx(hook, Code, W, L);
 }
 
@@ -325,7 +323,9 @@ HWND NoteWindow() {
   if (!note.Tip) return nullptr;
   TOOLINFOA info = NoteTool();
   ::SendMessageA(note.Tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-  ::SendMessageA(note.Tip, TTM_SETMAXTIPWIDTH, 0, kNoteMaxWidth);
+  // Its font comes at the system's scale; so does its widest line.
+  ::SendMessageA(note.Tip, TTM_SETMAXTIPWIDTH, 0,
+                 win32::ToDevice(kNoteMaxWidth, win32::SystemDpi()));
   return note.Tip;
 }
 
@@ -364,7 +364,8 @@ void ShowNote(const std::string& Text) {
   ::SendMessageA(tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&info));
   POINT at{0, 0};
   ::GetCursorPos(&at);
-  ::SendMessageA(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y + kNoteBelowMouse));
+  const int below = win32::ToDevice(kNoteBelowMouse, win32::SystemDpi());
+  ::SendMessageA(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y + below));
   ::SendMessageA(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
   // Above every window, the program's stay-on-top ones included.
   ::SetWindowPos(tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

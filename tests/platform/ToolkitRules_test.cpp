@@ -92,7 +92,7 @@ TEST_F(ToolkitRules, AnEditsKeyPressSeesEveryTypedCharacterAndMayReplaceOrSwallo
   TypeText(edit, "1q.2");
   EXPECT_EQ(edit->Text(), "1,2");
   EXPECT_EQ(keys, (Log{"1", "q", ".", "2"}));
-  EXPECT_EQ(changes, 3);  // the swallowed character changed nothing
+  EXPECT_EQ(changes, 3);           // the swallowed character changed nothing
   EXPECT_EQ(edit->SelStart(), 3);  // the caret follows the typing
   EXPECT_EQ(edit->SelLength(), 0);
 }
@@ -153,7 +153,7 @@ TEST_F(ToolkitRules, AComboBoxTellsOfTypingButNotOfTheProgramsTextOrItems) {
 // --- check boxes ---
 
 std::string StateName(TCheckBoxState s) {
-  return s == TCheckBoxState::cbChecked ? "checked"
+  return s == TCheckBoxState::cbChecked  ? "checked"
          : s == TCheckBoxState::cbGrayed ? "grayed"
                                          : "unchecked";
 }
@@ -164,7 +164,7 @@ TEST_F(ToolkitRules, ACheckBoxClicksOnceForEveryChangeOfStateThatTheProgramMakes
   Log log;
   box->OnClick = [&](TPersistent*) { log.push_back(StateName(box->State())); };
   box->SetChecked(true);
-  box->SetChecked(true);  // no change
+  box->SetChecked(true);                    // no change
   box->SetState(TCheckBoxState::cbGrayed);  // also where the user may not gray it
   box->SetState(TCheckBoxState::cbGrayed);
   box->SetChecked(false);
@@ -512,13 +512,12 @@ TEST_F(ToolkitRules, WindowsGoChildrenFirstAndComeBackParentFirst) {
   outer->DestroyHandle();
   EXPECT_FALSE(inner->HandleAllocated());
   outer->DestroyHandle();  // already gone: nothing more
-  EXPECT_EQ(steps, (Log{"inner window destroyed", "sibling window destroyed",
-                      "outer window destroyed"}));
+  EXPECT_EQ(steps,
+            (Log{"inner window destroyed", "sibling window destroyed", "outer window destroyed"}));
   steps.clear();
   outer->CreateHandle();
   outer->CreateHandle();
-  EXPECT_EQ(steps,
-            (Log{"outer window created", "inner window created", "sibling window created"}));
+  EXPECT_EQ(steps, (Log{"outer window created", "inner window created", "sibling window created"}));
   EXPECT_TRUE(sibling->HandleAllocated());
 }
 
@@ -534,9 +533,9 @@ TEST_F(ToolkitRules, FormsGoNewestFirstEachAfterItsControlsWindowsWent) {
   options->OnDestroy = [&](TPersistent*) { steps.push_back("options OnDestroy"); };
   options->Show();
   Application()->DestroyForms();
-  EXPECT_EQ(steps, (Log{"options panel window destroyed", "options OnDestroy",
-                      "options panel destroyed", "main panel window destroyed", "main OnDestroy",
-                      "main panel destroyed"}));
+  EXPECT_EQ(steps,
+            (Log{"options panel window destroyed", "options OnDestroy", "options panel destroyed",
+                 "main panel window destroyed", "main OnDestroy", "main panel destroyed"}));
   EXPECT_EQ(Application()->MainForm(), nullptr);
   EXPECT_TRUE(Application()->Forms().empty());
 }
@@ -584,6 +583,7 @@ TEST_F(ToolkitRules, TheWriteErrorBoxOffersCancelAndYesToAllWithoutADefault) {
     EXPECT_TRUE(box.ErrorIcon);
     EXPECT_FALSE(box.HasDefault);
     EXPECT_EQ(box.Buttons, (std::vector<std::string>{"Cancel", "Yes to &All"}));
+    EXPECT_TRUE(box.TextsFit) << "a caption or the text is cut off";
   }
   for (const char* button : {"Yes to &All", "Cancel"}) {
     const test::BoxWatcher click({button});

@@ -51,8 +51,9 @@ struct TBoxSeen {
   std::string Title;
   std::string Text;
   bool ErrorIcon = false;
-  bool HasDefault = false;  // a button that Enter would press
+  bool HasDefault = false;           // a button that Enter would press
   std::vector<std::string> Buttons;  // captions, in their order on the box
+  bool TextsFit = false;  // each caption and the text show whole in their controls' fonts
 };
 
 // How a test answers a message box: Escape, or a click on the button with this caption.

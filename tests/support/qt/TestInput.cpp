@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -124,8 +125,8 @@ void PressAlt(TForm* Form, char Letter) {
 
 void PressCtrl(TForm* Form, char Letter) {
   // X11 gives Ctrl with a letter the control character as its text.
-  SendKeyOrShortcut(KeyTarget(Form), KeyOf(static_cast<unsigned char>(Letter)),
-                    Qt::ControlModifier, QString(QChar(Letter - 'a' + 1)));
+  SendKeyOrShortcut(KeyTarget(Form), KeyOf(static_cast<unsigned char>(Letter)), Qt::ControlModifier,
+                    QString(QChar(Letter - 'a' + 1)));
 }
 
 void PressTab(TForm* Form) {
@@ -145,9 +146,24 @@ BoxWatcher::BoxWatcher(TBoxAnswer Answer) : state_(std::make_unique<State>()) {
   QObject::connect(&s->Timer, &QTimer::timeout, [s] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (!box) return;
-    TBoxSeen seen{box->windowTitle().toStdString(), box->text().toStdString(),
-                  box->icon() == QMessageBox::Critical, box->defaultButton() != nullptr, {}};
-    for (QAbstractButton* b : box->buttons()) seen.Buttons.push_back(b->text().toStdString());
+    TBoxSeen seen{box->windowTitle().toStdString(),
+                  box->text().toStdString(),
+                  box->icon() == QMessageBox::Critical,
+                  box->defaultButton() != nullptr,
+                  {}};
+    seen.TextsFit = true;
+    for (QAbstractButton* b : box->buttons()) {
+      seen.Buttons.push_back(b->text().toStdString());
+      const QFontMetrics fm = b->fontMetrics();
+      const QString plain = QString(b->text()).remove('&');
+      seen.TextsFit =
+          seen.TextsFit && fm.horizontalAdvance(plain) <= b->width() && fm.height() <= b->height();
+    }
+    if (const auto* label = box->findChild<QLabel*>("qt_msgbox_label")) {
+      const QRect need = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1 << 20),
+                                                           Qt::TextWordWrap, label->text());
+      seen.TextsFit = seen.TextsFit && need.height() <= label->height();
+    }
     s->Seen.push_back(seen);
     for (QAbstractButton* b : box->buttons())
       if (!s->Answer.ButtonCaption.empty() && b->text().toStdString() == s->Answer.ButtonCaption)
@@ -159,6 +175,8 @@ BoxWatcher::BoxWatcher(TBoxAnswer Answer) : state_(std::make_unique<State>()) {
 
 BoxWatcher::~BoxWatcher() = default;
 
-const std::vector<TBoxSeen>& BoxWatcher::Seen() const { return state_->Seen; }
+const std::vector<TBoxSeen>& BoxWatcher::Seen() const {
+  return state_->Seen;
+}
 
 }  // namespace penvo::test

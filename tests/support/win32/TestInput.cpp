@@ -192,9 +192,26 @@ std::vector<HWND> ChildrenOf(HWND Window) {
   return children;
 }
 
+// Whether Text, in Control's font, shows whole in Control's client area (wrapped at its width
+// where Wrap).
+bool FitsIn(HWND Control, const std::string& Text, bool Wrap) {
+  RECT room{};
+  ::GetClientRect(Control, &room);
+  RECT need{0, 0, Wrap ? room.right : 0x7fff, 0};
+  HDC dc = ::GetDC(Control);
+  HGDIOBJ old =
+      ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(Control, WM_GETFONT, 0, 0)));
+  ::DrawTextA(dc, Text.c_str(), static_cast<int>(Text.size()), &need,
+              DT_CALCRECT | (Wrap ? DT_WORDBREAK | DT_NOPREFIX : DT_SINGLELINE));
+  ::SelectObject(dc, old);
+  ::ReleaseDC(Control, dc);
+  return need.right <= room.right && need.bottom <= room.bottom;
+}
+
 TBoxSeen Look(HWND Dialog) {
   TBoxSeen seen;
   seen.Title = TextOf(Dialog);
+  seen.TextsFit = true;
   const LRESULT def = ::SendMessageA(Dialog, DM_GETDEFID, 0, 0);
   HICON error = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_ERROR));
   for (HWND child : ChildrenOf(Dialog)) {
@@ -202,13 +219,17 @@ TBoxSeen Look(HWND Dialog) {
     const LONG style = ::GetWindowLongA(child, GWL_STYLE);
     if (lstrcmpiA(cls.c_str(), "Button") == 0) {
       seen.Buttons.push_back(TextOf(child));
+      seen.TextsFit = seen.TextsFit && FitsIn(child, TextOf(child), false);
       if (HIWORD(def) == DC_HASDEFID && ::GetDlgCtrlID(child) == LOWORD(def))
         seen.HasDefault = true;
     } else if (lstrcmpiA(cls.c_str(), "Static") == 0) {
       if ((style & SS_TYPEMASK) == SS_ICON)
-        seen.ErrorIcon = ::SendMessageA(child, STM_GETICON, 0, 0) == reinterpret_cast<LRESULT>(error);
-      else if (seen.Text.empty())
+        seen.ErrorIcon =
+            ::SendMessageA(child, STM_GETICON, 0, 0) == reinterpret_cast<LRESULT>(error);
+      else if (seen.Text.empty()) {
         seen.Text = TextOf(child);
+        seen.TextsFit = seen.TextsFit && FitsIn(child, seen.Text, true);
+      }
     }
   }
   return seen;
@@ -250,6 +271,8 @@ BoxWatcher::~BoxWatcher() {
   gWatching = nullptr;
 }
 
-const std::vector<TBoxSeen>& BoxWatcher::Seen() const { return state_->Seen; }
+const std::vector<TBoxSeen>& BoxWatcher::Seen() const {
+  return state_->Seen;
+}
 
 }  // namespace penvo::test
