@@ -229,6 +229,8 @@ class WriteErrorDialog {
 
  private:
   static constexpr int kYesToAll = 100;
+  static constexpr const char* kCancelCaption = "Cancel";
+  static constexpr const char* kYesToAllCaption = "Yes to &All";
   // Sizes at 96 DPI, scaled with the message font and the icon, which Windows gives at the
   // system's scale.
   static constexpr int kMargin = 12, kTextWidth = 420, kButtonW = 88, kButtonH = 24,
@@ -270,7 +272,8 @@ class WriteErrorDialog {
     const int textLeft = margin * 2 + iconSize;
     ::OffsetRect(&text, textLeft, margin);
     // Each button as wide as the wider caption needs, and never smaller than its design.
-    const RECT cancel = Measure(Dialog, "Cancel", 0), all = Measure(Dialog, "Yes to All", 0);
+    const RECT cancel = Measure(Dialog, kCancelCaption, 0),
+               all = Measure(Dialog, kYesToAllCaption, 0);
     const int buttonW = std::max<int>(
         ToDevice(kButtonW, dpi), std::max(cancel.right, all.right) + ToDevice(kButtonPadding, dpi));
     const int buttonH = std::max<int>(ToDevice(kButtonH, dpi), all.bottom + ToDevice(8, dpi));
@@ -286,22 +289,23 @@ class WriteErrorDialog {
     Child(Dialog, "STATIC", FText.c_str(), SS_LEFT | SS_NOPREFIX, -1, text);
     // "Cancel", then "Yes to &All"; both plain push buttons, neither the default.
     const int right = width - margin;
-    Child(Dialog, "BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL,
+    Child(Dialog, "BUTTON", kCancelCaption, BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL,
           {right - 2 * buttonW - margin / 2, buttonsTop, right - buttonW - margin / 2,
            buttonsTop + buttonH});
-    Child(Dialog, "BUTTON", "Yes to &All", BS_PUSHBUTTON | WS_TABSTOP, kYesToAll,
+    Child(Dialog, "BUTTON", kYesToAllCaption, BS_PUSHBUTTON | WS_TABSTOP, kYesToAll,
           {right - buttonW, buttonsTop, right, buttonsTop + buttonH});
     PlaceCentred(Dialog, width, buttonsTop + buttonH + margin);
     ::MessageBeep(MB_ICONHAND);
   }
 
-  // The room Text takes in the box's font: wrapped at Width, or on one line where Width is 0.
+  // The room Text takes in the box's font: wrapped at Width as is, or, where Width is 0, on
+  // one line as a caption (its '&' marks the accelerator and takes no room).
   RECT Measure(HWND Dialog, const std::string& Text, int Width) const {
     RECT r{0, 0, Width, 0};
     HDC dc = ::GetDC(Dialog);
     HGDIOBJ old = ::SelectObject(dc, FFont);
     ::DrawTextA(dc, Text.c_str(), static_cast<int>(Text.size()), &r,
-                DT_CALCRECT | DT_NOPREFIX | (Width > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+                DT_CALCRECT | (Width > 0 ? DT_WORDBREAK | DT_NOPREFIX : DT_SINGLELINE));
     ::SelectObject(dc, old);
     ::ReleaseDC(Dialog, dc);
     return r;
