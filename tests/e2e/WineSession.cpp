@@ -84,11 +84,11 @@ int RunQuietly(const std::vector<std::string>& argv,
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Copies a prefix, all but the name of its wineserver's folder. Wine's DLLs and programs in system32, syswow64 and winsxs (nearly all of the
-// prefix's 700 MB), which Wine only ever reads, are hard links to the template's; every other
-// file (the registry, the user's folders) is a copy of the session's own, and so is every
-// directory, so a file made anywhere is the session's alone. Copying it all would cost each
-// test seconds.
+// Copies a prefix, all but the name of its wineserver's folder. Wine's DLLs and programs in
+// system32, syswow64 and winsxs (nearly all of the prefix's 700 MB), which Wine only ever reads,
+// are hard links to the template's; every other file (the registry, the user's folders) is a copy
+// of the session's own, and so is every directory, so a file made anywhere is the session's alone.
+// Copying it all would cost each test seconds.
 void CopyPrefix(const fs::path& from, const fs::path& to) {
   const std::vector<std::string> shared = {"drive_c/windows/system32/", "drive_c/windows/syswow64/",
                                            "drive_c/windows/winsxs/"};
@@ -196,10 +196,10 @@ void WineSession::AddUserValue(const std::string& key, const std::string& name,
   auto env = WineEnvironment(prefix_);
   env.emplace_back("HOME", Home().string());
   env.emplace_back("TMPDIR", (Home() / "tmp").string());
-  EXPECT_EQ(RunQuietly({Loader(), "reg", "add", "HKCU\\" + key, "/v", name, "/t", type, "/d",
-                        data, "/f"},
-                       env, Home() / "log.txt", 60s),
-            0);
+  EXPECT_EQ(
+      RunQuietly({Loader(), "reg", "add", "HKCU\\" + key, "/v", name, "/t", type, "/d", data, "/f"},
+                 env, Home() / "log.txt", 60s),
+      0);
   EXPECT_TRUE(EndWine());
 }
 
@@ -213,9 +213,12 @@ pid_t WineSession::StartWindowsInTerminal(const std::string& exe) {
   const fs::path input = Home() / "terminal-input";
   if (::mkfifo(input.c_str(), 0600) != 0) return -1;
   // script(1) runs the command on a terminal of its own and passes what it reads on to it, as
-  // typed keys; its exit status is the command's.
-  const pid_t pid = Start("/bin/sh", {"-c", "exec script -qfec \"$0 '$1'\" /dev/null < \"$2\"",
-                                      Loader(), exe, input.string()});
+  // typed keys; its exit status is the command's. It runs the command through $SHELL, which has
+  // to exec it: a shell left waiting in between (dash does not exec on its own) dies of the
+  // terminal's Ctrl+C itself, and script then reports 130 whatever the program did.
+  const pid_t pid =
+      Start("/bin/sh", {"-c", "SHELL=/bin/sh exec script -qfec \"exec $0 '$1'\" /dev/null < \"$2\"",
+                        Loader(), exe, input.string()});
   // The terminal's input opens once script's shell has opened the other end.
   WaitFor(
       [&] {
