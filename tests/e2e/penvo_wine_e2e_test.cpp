@@ -282,16 +282,23 @@ class PenvoWineDisplays : public ::testing::Test {
     session.Xdotool({"mousemove", "--sync", "300", "400"});
     const pid_t second = session.StartWindows(exe);
     EXPECT_EQ(session.WaitExit(second, 20s), 0);
-    Rect frame;
     EXPECT_TRUE(Session::WaitFor(
         [&] {
-          frame = session.Frame(window);
+          const Rect frame = session.Frame(window);
           return frame.x == 0 && frame.w == 1024 && session.Viewable(window);
         },
         10s))
-        << "the overlay's frame is " << frame.w << " wide at " << frame.x;
+        << "the overlay is " << State();
     EXPECT_TRUE(session.WaitForPixel(300, session.Geometry(window).y + 100, kBlack))
         << "not a fresh picture of the first monitor";
+  }
+
+  // The overlay's frame and state, for a failure's message.
+  std::string State() {
+    const Rect f = session.Frame(window);
+    return std::to_string(f.w) + "x" + std::to_string(f.h) + " at " + std::to_string(f.x) + "," +
+           std::to_string(f.y) + (session.Viewable(window) ? ", viewable" : ", not viewable") +
+           (session.Focused(window) ? ", focused" : ", not focused");
   }
 
   WineSession session{2048, 768};
@@ -334,7 +341,7 @@ TEST_F(PenvoWineDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
   EXPECT_TRUE(Session::WaitFor(
       [&] { return session.MapCount(window) > maps && session.Focused(window); }, 5s));
   EXPECT_TRUE(session.WaitForPixel(1650, g.y + 450, kGreen)) << "not a fresh picture";
-  EXPECT_EQ(session.Frame(window).x, 1024);
+  EXPECT_EQ(session.Frame(window).x, 1024) << "the overlay is " << State();
   EXPECT_EQ(session.Pixel(1500, g.y + 100), kWhite);
   EXPECT_EQ(session.Pixel(1351, y), kYellow);
 
@@ -346,7 +353,8 @@ TEST_F(PenvoWineDisplays, TheOverlayComesUpOnTheMonitorUnderTheMouse) {
 TEST_F(PenvoWineDisplays, AStartOnTheOtherMonitorBringsTheMinimizedOverlayThere) {
   ASSERT_NE(window, 0u) << "the overlay did not come up";
   ASSERT_TRUE(Session::WaitFor(
-      [&] { return session.Frame(window).x == 1024 && session.Focused(window); }, 5s));
+      [&] { return session.Frame(window).x == 1024 && session.Focused(window); }, 5s))
+      << "the overlay is " << State();
   session.Xdotool({"key", "--clearmodifiers", "Escape"});  // not a command: minimizes
   ASSERT_TRUE(Session::WaitFor([&] { return !session.Viewable(window); }, 5s));
 
