@@ -17,6 +17,9 @@ namespace {
 constexpr char kHelperClass[] = "PenvoHelper";
 // How long the program must stay inactive for a deactivation to count.
 constexpr int kDeactivationSettleMs = 200;
+// How long Wine answers where the mouse is from its own record after a mouse event (see
+// HandleActivateRequest), and a margin.
+constexpr int kWineCursorRecordMs = 150;
 
 // A timer on the helper window: a repeating one (TNativeTimer) or a call to run once.
 struct TimerEntry {
@@ -556,6 +559,12 @@ TRect MonitorRect(HMONITOR Monitor) {
   return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
 }
 
+bool UnderWine() {
+  static const bool wine =
+      ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 HMONITOR MonitorUnderMouse() {
   POINT p{0, 0};
   ::GetCursorPos(&p);
@@ -611,7 +620,13 @@ void SetActivateRequestHandler(std::function<void()> Handler) {
 LRESULT HandleActivateRequest() {
   if (!State().ActivateRequest) return 0;
   // Sent from the other process, which waits for the answer: the work runs afterwards.
-  PostToUi(State().ActivateRequest);
+  // Wine answers where the mouse is from its own record for 100 ms after the last mouse event
+  // it saw (a window moving under the pointer makes one), and that record is stale when the
+  // pointer has left the program's windows since: under Wine the work waits until it has aged.
+  if (UnderWine())
+    StartTimer(kWineCursorRecordMs, State().ActivateRequest, true);
+  else
+    PostToUi(State().ActivateRequest);
   return kActivateAccepted;
 }
 

@@ -14,6 +14,10 @@ namespace {
 
 constexpr char kDefaultFormClass[] = "PenvoForm";
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+// How long a maximized window is kept on the monitor the program put it on, and how many times
+// it is put back there in that time (under Wine; see KeepOn).
+constexpr DWORD kKeepOnMs = 3000;
+constexpr int kMaxPutBacks = 3;
 
 HCURSOR Arrow() {
   return ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
@@ -34,13 +38,6 @@ void AddButton(TShiftState& S, TMouseButton Button) {
   if (Button == TMouseButton::mbLeft) S.Left = true;
   if (Button == TMouseButton::mbRight) S.Right = true;
   if (Button == TMouseButton::mbMiddle) S.Middle = true;
-}
-
-// Whether the program runs under Wine, whose ntdll has functions of its own.
-bool UnderWine() {
-  static const bool wine =
-      ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-  return wine;
 }
 
 // The window of the application's main form (nullptr: none yet).
@@ -120,6 +117,7 @@ class FormPeer : public PeerOf<TNativeForm> {
     OwnByMainWindow();
     // A maximized window comes up on the monitor under the mouse the first time.
     if (Maximized && !FShownOnce) ShowOn(MonitorUnderMouse());
+    if (Maximized) KeepOn(Monitor());
     FShownOnce = true;
     ::ShowWindow(Hwnd(), Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     Activate();
@@ -231,6 +229,9 @@ class FormPeer : public PeerOf<TNativeForm> {
   void MoveTo(HMONITOR Target);
   void Reposition(HMONITOR Target);
   void Unminimize();
+  void KeepOn(HMONITOR Target);
+  void CheckKeptOn();
+  void PutBack();
   void Paint();
   void ReportMoved();
   void DpiChanged(const RECT& Suggested);
@@ -251,8 +252,11 @@ class FormPeer : public PeerOf<TNativeForm> {
   bool FToolWindow = false;
   bool FHiddenInstead = false;
   bool FShownOnce = false;
-  bool FPlacing = false;  // the program itself moves or sizes the frame
+  bool FPlacing = false;            // the program itself moves or sizes the frame
   HMONITOR FMinimizedOn = nullptr;  // the monitor the window stood on when it was minimized
+  HMONITOR FKeptOn = nullptr;       // for a moment after the program put it there (Wine)
+  DWORD FKeptSince = 0;
+  int FPutBacks = 0;
   HWND FLastFocus = nullptr;  // the control that had the keyboard when the window went inactive
   bool FTracking = false;     // a button is held: moves in between are looked for
   POINT FLastMove{};          // the last point delivered while tracking, on the screen
@@ -394,6 +398,7 @@ void FormPeer::ShowOn(HMONITOR Target) {
 
 // Moves the window onto Target; a maximized one is maximized there.
 void FormPeer::MoveTo(HMONITOR Target) {
+  KeepOn(Target);
   if (StandsOn() != Target) Reposition(Target);
 }
 
@@ -410,12 +415,42 @@ void FormPeer::Reposition(HMONITOR Target) {
 // that holds its normal frame.
 void FormPeer::Unminimize() {
   const HMONITOR target = StandsOn();
+  KeepOn(target);
   ::ShowWindow(Hwnd(), SW_RESTORE);
   if (!::IsZoomed(Hwnd())) return;
   // A maximized window comes back maximized on the monitor it left, whatever its normal frame
   // says now. Wine maximizes it on the monitor nearest to where the minimized window sat, far
   // off the screen, and the window manager then puts it back where it left.
   if (target != FMinimizedOn || StandsOn() != target) Reposition(target);
+}
+
+// Under Wine the window manager has the last word on where a window stands, and it may act
+// after the program: a window it takes on once Wine has maximized it comes without a position
+// (Wine leaves it out of a maximized window's hints) and goes where the window manager places
+// new windows, and a window back from the task bar may be put where it left. For a moment after
+// the program put the maximized window on Target, a move onto another monitor is undone.
+void FormPeer::KeepOn(HMONITOR Target) {
+  if (!UnderWine()) return;
+  FKeptOn = Target;
+  FKeptSince = ::GetTickCount();
+  FPutBacks = 0;
+}
+
+// On every move or resize: a maximized window found off the monitor it is kept on goes back,
+// once the window system has finished the change at hand.
+void FormPeer::CheckKeptOn() {
+  if (!FKeptOn) return;
+  if (::GetTickCount() - FKeptSince > kKeepOnMs) {
+    FKeptOn = nullptr;
+    return;
+  }
+  if (::IsZoomed(Hwnd()) && StandsOn() != FKeptOn) ::PostMessageA(Hwnd(), kMsgPutBack, 0, 0);
+}
+
+void FormPeer::PutBack() {
+  if (!FKeptOn || ::IsIconic(Hwnd()) || !::IsZoomed(Hwnd()) || StandsOn() == FKeptOn) return;
+  if (++FPutBacks > kMaxPutBacks) return;  // the window manager insists: it stays
+  Reposition(FKeptOn);
 }
 
 TPixels FormPeer::AllocateSurface(int Width, int Height) {
@@ -441,8 +476,9 @@ void FormPeer::Paint() {
   PAINTSTRUCT ps;
   HDC dc = ::BeginPaint(Hwnd(), &ps);
   const RECT& r = ps.rcPaint;
-  if (FDc) ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, FDc.get(), r.left, r.top,
-                    SRCCOPY);
+  if (FDc)
+    ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, FDc.get(), r.left, r.top,
+             SRCCOPY);
   ::EndPaint(Hwnd(), &ps);
 }
 
@@ -462,9 +498,8 @@ void FormPeer::ReportMoved() {
 // children and fonts follow the new scale.
 void FormPeer::DpiChanged(const RECT& Suggested) {
   if (!FPlacing)
-    ::SetWindowPos(Hwnd(), nullptr, Suggested.left, Suggested.top,
-                   Suggested.right - Suggested.left, Suggested.bottom - Suggested.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(Hwnd(), nullptr, Suggested.left, Suggested.top, Suggested.right - Suggested.left,
+                   Suggested.bottom - Suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   for (HWND child : Descendants(Hwnd()))
     if (WindowPeer* peer = WindowPeer::Of(child)) peer->Rescale();
   PropagateFont();
@@ -498,8 +533,8 @@ std::vector<POINT> FormPeer::MissedMoves(POINT Client, DWORD Time) const {
   now.y = screen.y & 0xFFFF;
   now.time = Time;
   MOUSEMOVEPOINT history[64];
-  const int n = ::GetMouseMovePointsEx(sizeof(MOUSEMOVEPOINT), &now, history, 64,
-                                       GMMP_USE_DISPLAY_POINTS);
+  const int n =
+      ::GetMouseMovePointsEx(sizeof(MOUSEMOVEPOINT), &now, history, 64, GMMP_USE_DISPLAY_POINTS);
   std::vector<POINT> missed;
   for (int i = 1; i < n; ++i) {  // history[0] is this move, the older ones follow
     const POINT p{static_cast<short>(history[i].x), static_cast<short>(history[i].y)};
@@ -630,6 +665,10 @@ LRESULT FormPeer::Handle(UINT Msg, WPARAM W, LPARAM L) {
       return 0;
     case WM_MOVE:
       ReportMoved();
+      CheckKeptOn();
+      return 0;
+    case kMsgPutBack:
+      PutBack();
       return 0;
     case WM_DPICHANGED:
       DpiChanged(*reinterpret_cast<const RECT*>(L));
@@ -639,6 +678,7 @@ LRESULT FormPeer::Handle(UINT Msg, WPARAM W, LPARAM L) {
       if (W == SIZE_MINIMIZED || !Form()) return 0;
       ReportMoved();
       if (Form()) Form()->SurfaceResized();
+      CheckKeptOn();
       return 0;
     case WM_CLOSE:
       if (Form()) Form()->Close();  // the form decides: end the program, or hide

@@ -26,7 +26,8 @@ namespace penvo::win32 {
 HINSTANCE Instance();
 
 // Messages of our own.
-constexpr UINT kMsgCall = WM_APP + 1;  // lParam: a new std::function<void()> to run, then free
+constexpr UINT kMsgCall = WM_APP + 1;     // lParam: a new std::function<void()> to run, then free
+constexpr UINT kMsgPutBack = WM_APP + 2;  // to a form: back onto the monitor it is kept on
 
 // Deletes a GDI object (font, brush, bitmap) when its owner goes.
 struct GdiDeleter {
@@ -59,6 +60,8 @@ TImage GrabScreenArea(const TRect& Area);
 TRect MonitorRect(HMONITOR Monitor);
 // The monitor under the mouse pointer (the nearest one, should the pointer be on none).
 HMONITOR MonitorUnderMouse();
+// Whether the program runs under Wine, whose ntdll has functions of its own.
+bool UnderWine();
 
 // The desktop's scale (Dpi.cpp). The toolkit's geometry and font heights are logical pixels,
 // device pixels * 96 / DPI, as Qt's are; surfaces, pictures of the screen and the mouse on a
@@ -175,9 +178,9 @@ class WindowPeer {
   TControlLook FLook;
   int FFontHeight = 0;  // 0: the parent's font
   bool FTabStop = true;
-  HWND FTipWindow = nullptr;  // where this control's tools are registered
+  HWND FTipWindow = nullptr;     // where this control's tools are registered
   HWND FPlacedWindow = nullptr;  // the window that Place last moved, and where to
-  RECT FPlaced{};  // logical pixels
+  RECT FPlaced{};                // logical pixels
   int FPlacedDpi = 0;
   std::vector<HWND> FTipTools;
 };
