@@ -90,6 +90,13 @@ run_wine_tests() {
       wineserver -w 2>/dev/null
       wineserver -p60 >>"$log" 2>&1
     fi
+    # Wine ends its desktop process some seconds after the last program that used it; the next
+    # program starts another, which holds that program's output open as long as it lingers, and
+    # ctest waits for it (up to a minute a program). A program that waits for a key all stage
+    # long keeps the desktop up, and one that reads the scale back has started it by now.
+    mkfifo "$prefix/keeper"
+    scripts/wine-run.sh cmd /c pause <>"$prefix/keeper" >>"$log" 2>&1 &
+    scripts/wine-run.sh reg query 'HKCU\Control Panel\Desktop' /v LogPixels >>"$log" 2>&1
     run_ctest build-win "$@"
   else
     tail -n 20 "$log"
