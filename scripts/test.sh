@@ -93,7 +93,8 @@ run_wine_tests() {
     # Wine ends its desktop process some seconds after the last program that used it; the next
     # program starts another, which holds that program's output open as long as it lingers, and
     # ctest waits for it (up to a minute a program). A program that waits for a key all stage
-    # long keeps the desktop up, and one that reads the scale back has started it by now.
+    # long keeps the desktop up; a short program run to its end (it reads the scale back, which
+    # at 96 DPI is not set) makes sure the desktop is up before the first test.
     mkfifo "$prefix/keeper"
     scripts/wine-run.sh cmd /c pause <>"$prefix/keeper" >>"$log" 2>&1 &
     scripts/wine-run.sh reg query 'HKCU\Control Panel\Desktop' /v LogPixels >>"$log" 2>&1
