@@ -15,11 +15,14 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 #include <QtMath>
 #include <algorithm>
 
 #include "platform/Forms.h"
+#include "platform/qt/Bridge.h"
 #include "platform/qt/NativeControls.h"
 #include "platform/qt/WindowSystem.h"
 
@@ -57,6 +60,9 @@ bool ButtonOf(Qt::MouseButton b, TMouseButton& out) {
 
 // How long the window system may take to map a window.
 constexpr int kShowDeadlineMs = 1500;
+
+// How long a note at the mouse stays.
+constexpr int kNoteMs = 8000;
 
 class FormPeer : public Peer<QWidget, TNativeForm> {
  public:
@@ -102,21 +108,51 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     shownOnce_ = true;
     if (!windowClass_.empty())
       qt::SetWindowClass(this, FromQ(QGuiApplication::applicationName()), windowClass_);
-    if (Maximized)
+    if (Maximized && InWaylandSession()) {
+      // A Wayland window cannot cover the screen by being maximized: the panels stay, and a
+      // desktop that leaves decorations to the program (GNOME) has Qt draw a title bar. Full
+      // screen covers the output the window is on, as the picture beneath does.
+      showFullScreen();
+    } else if (Maximized) {
       showMaximized();
-    else
+    } else
       showNormal();
     raise();
     activateWindow();
     WaitUntil([this] { return IsExposed(); }, kShowDeadlineMs);
+    ShowPendingNote();
     // Now framed: the frame, not the client area, takes the size asked for.
     if (!Maximized) FitClientToFrame();
   }
   void HideWindow() override { hide(); }
-  void Iconify() override { qt::Iconify(this); }
-  void Deiconify() override { qt::Deiconify(this); }
+  void Iconify() override {
+    if (!OnWayland()) {
+      qt::Iconify(this);
+      return;
+    }
+    // A Wayland compositor does not tell a client whether its window is minimized, and some
+    // have no minimize at all (sway, where the window then stays on its workspace): the window
+    // counts as off the screen once asked. A picture of the desktop taken meanwhile unmaps it
+    // first (GrabBeneath).
+    minimizeAsked_ = true;
+    showMinimized();
+  }
+  void Deiconify() override {
+    if (OnWayland()) {
+      minimizeAsked_ = false;
+      setWindowState(windowState() & ~Qt::WindowMinimized);
+      show();
+      raise();
+      activateWindow();
+    } else {
+      qt::Deiconify(this);
+    }
+    ShowPendingNote();
+  }
   void HideInstead() override { hide(); }
-  bool IsExposed() const override { return windowHandle() && windowHandle()->isExposed(); }
+  bool IsExposed() const override {
+    return windowHandle() && windowHandle()->isExposed() && !minimizeAsked_;
+  }
   void Activate() override {
     if (isMinimized()) qt::Deiconify(this);  // a maximized window comes back maximized
     raise();
@@ -141,6 +177,16 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   TImage GrabBeneath(TPoint& Origin) override {
     QScreen* screen = shownOnce_ ? Screen() : ScreenUnderMouse();
     Origin = {screen->geometry().x(), screen->geometry().y()};
+    if (InWaylandSession()) {
+      // Neither a Wayland client nor an X client under XWayland can read other programs'
+      // pixels; the desktop portal hands over a picture. Without one the overlay shows a plain
+      // background, and a note says why once it is on the screen.
+      LeaveScreen();
+      std::string why;
+      TImage picture = PortalGrab(screen, why);
+      if (picture.IsNull()) note_ = "Penvo has no picture of the desktop: " + why + ".";
+      return picture;
+    }
     TImage picture = GrabShared(screen);
     return picture.IsNull() ? GrabScreen(screen) : picture;
   }
@@ -260,6 +306,12 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     return QWidget::focusNextPrevChild(next);
   }
 
+  bool event(QEvent* e) override {
+    // Brought back by the compositor (its task bar, a window switcher): on the screen again.
+    if (e->type() == QEvent::WindowActivate) minimizeAsked_ = false;
+    return QWidget::event(e);
+  }
+
   void closeEvent(QCloseEvent* e) override {
     e->ignore();
     if (Form()) Form()->Close();
@@ -310,6 +362,21 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     picture.Keep = beneath_;
     return picture;
   }
+  // Takes the window off the screen for a picture of what lies beneath it; Deiconify brings it
+  // back.
+  void LeaveScreen() {
+    if (!isVisible()) return;
+    hide();
+    WaitUntil([this] { return !windowHandle() || !windowHandle()->isExposed(); }, kShowDeadlineMs);
+  }
+  static bool OnWayland() { return QGuiApplication::platformName().startsWith("wayland"); }
+  // The note about a missing picture of the desktop, at the mouse once the window shows.
+  void ShowPendingNote() {
+    if (note_.empty()) return;
+    QTimer::singleShot(0, this, [this, text = std::exchange(note_, {})] {
+      QToolTip::showText(QCursor::pos(), ToQ(text), this, QRect(), kNoteMs);
+    });
+  }
   QPoint ToDevicePixels(QPoint p) const {
     const qreal dpr = devicePixelRatioF();
     return {qRound(p.x() * dpr), qRound(p.y() * dpr)};
@@ -353,8 +420,10 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   std::unique_ptr<SharedImage> shared_;  // the surface, when the window is shown from it
   std::shared_ptr<SharedImage> beneath_;  // the last picture of the screen, when shared
   std::string windowClass_;
+  std::string note_;  // why the last picture of the desktop could not be had
   QSize frameSize_;
   bool shownOnce_ = false;
+  bool minimizeAsked_ = false;  // on Wayland, since the last Iconify
   QPoint origin_;
 };
 

@@ -1,12 +1,15 @@
 // Internal to platform/: what the window system does with top-level windows beyond Qt.
 #pragma once
 
+#include <QImage>
 #include <QRect>
 #include <QWidget>
 #include <memory>
 #include <string>
 
 #include "platform/Graphics.h"
+
+class QScreen;
 
 namespace penvo::qt {
 
@@ -54,5 +57,21 @@ class SharedImage {
   struct Impl;
   std::unique_ptr<Impl> d;
 };
+
+// Whether the program runs in a Wayland session, whichever Qt platform shows its windows: other
+// programs' pixels can then be had only through the desktop portal.
+bool InWaylandSession();
+
+// How long the desktop portal may take for a screenshot (the first one of a session starts
+// the portal and its backend; GNOME may ask the user first).
+constexpr int kPortalDeadlineMs = 15000;
+
+// The whole desktop from the desktop portal's Screenshot request, without asking the user;
+// the file the portal wrote is removed. A null picture, with the reason in Why (words a user
+// can act on), when there is none.
+QImage PortalScreenshot(int deadlineMs, std::string& Why);
+
+// The part of the portal's picture that screen shows, one pixel per device pixel of it.
+TImage PortalGrab(QScreen* screen, std::string& Why);
 
 }  // namespace penvo::qt
