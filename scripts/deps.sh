@@ -9,7 +9,14 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
 # clang builds the fuzzers; xclip reads the clipboard as another program would; xrandr and
 # xrdb make several monitors and a desktop scale; Wine reads several monitors through Xinerama,
 # whose library it loads only when it is there (Wine merely recommends it).
-test_pkgs=(xvfb xdotool openbox x11-xserver-utils clang xclip libxinerama1)
+# The Wayland end-to-end tests run a headless sway with XWayland, its screenshot portal (the
+# portal's screenshots of 1.16 need an access backend: -gtk) and PipeWire (the wlr backend ends
+# without it), read the screen with grim and give input through a virtual pointer and keyboard
+# of their own (built against libwayland and xkbcommon); Qt shows windows natively through
+# qt6-wayland.
+test_pkgs=(xvfb xdotool openbox x11-xserver-utils clang xclip libxinerama1
+           sway swaybg grim xwayland dbus xdg-desktop-portal xdg-desktop-portal-wlr
+           xdg-desktop-portal-gtk pipewire qt6-wayland libwayland-dev libxkbcommon-dev)
 # The Debian package: CPack's dependency search (dpkg-shlibdeps, file) and the checks of
 # scripts/check-package.sh.
 package_pkgs=(dpkg-dev file lintian desktop-file-utils appstream)

@@ -43,6 +43,10 @@ QPoint ToDevice(QPoint Global, const QScreen* Screen);
 // The picture of one screen, one pixel per pixel of the screen.
 TImage GrabScreen(QScreen* Screen);
 
+// Shows text for ms at the point at (global), above window: a tool tip, or on Wayland a note
+// inside the window.
+void ShowNoteIn(QWidget* window, const QString& text, QPoint at, int ms);
+
 // Handles events (but no user input) until done() is true or deadlineMs passed; returns done().
 bool WaitUntil(const std::function<bool()>& done, int deadlineMs);
 

@@ -16,7 +16,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
-#include <QToolTip>
 #include <QWindow>
 #include <QtMath>
 #include <algorithm>
@@ -63,6 +62,7 @@ constexpr int kShowDeadlineMs = 1500;
 
 // How long a note at the mouse stays.
 constexpr int kNoteMs = 8000;
+constexpr int kNoteDelayMs = 250;
 
 class FormPeer : public Peer<QWidget, TNativeForm> {
  public:
@@ -271,6 +271,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, true); }
 
   void mouseMoveEvent(QMouseEvent* e) override {
+    lastMouse_ = e->position().toPoint();
     if (!Form()) return;
     const QPoint p = DevicePos(e);
     Form()->DeliverMouseMove(ShiftOf(e->modifiers(), e->buttons()), p.x(), p.y());
@@ -305,6 +306,12 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     if (focusWidget() == nullptr || focusWidget() == this) return false;
     return QWidget::focusNextPrevChild(next);
   }
+
+  void enterEvent(QEnterEvent* e) override {
+    pointerInside_ = true;
+    lastMouse_ = e->position().toPoint();
+  }
+  void leaveEvent(QEvent*) override { pointerInside_ = false; }
 
   bool event(QEvent* e) override {
     // Brought back by the compositor (its task bar, a window switcher): on the screen again.
@@ -373,8 +380,14 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   // The note about a missing picture of the desktop, at the mouse once the window shows.
   void ShowPendingNote() {
     if (note_.empty()) return;
-    QTimer::singleShot(0, this, [this, text = std::exchange(note_, {})] {
-      QToolTip::showText(QCursor::pos(), ToQ(text), this, QRect(), kNoteMs);
+    // Once the window system has settled the window (a Wayland compositor makes it full
+    // screen with its second configure, and a tool tip shown before that goes with the first).
+    QTimer::singleShot(kNoteDelayMs, this, [this, text = std::exchange(note_, {})] {
+      // A Wayland client learns where the mouse is only once it enters one of its windows.
+      const QPoint at = !OnWayland() ? QCursor::pos()
+                        : pointerInside_ ? mapToGlobal(lastMouse_)
+                                         : mapToGlobal(rect().center());
+      ShowNoteIn(this, ToQ(text), at, kNoteMs);
     });
   }
   QPoint ToDevicePixels(QPoint p) const {
@@ -424,6 +437,8 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   QSize frameSize_;
   bool shownOnce_ = false;
   bool minimizeAsked_ = false;  // on Wayland, since the last Iconify
+  bool pointerInside_ = false;
+  QPoint lastMouse_;  // where the mouse last was in the window
   QPoint origin_;
 };
 

@@ -6,7 +6,12 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QTimer>
 #include <QToolTip>
+#include <QWidget>
 
 #include "platform/posix/AtomicFile.h"
 #include "platform/qt/Bridge.h"
@@ -44,7 +49,71 @@ void CopyToClipboard(const TPixels& Pixels) {
 }
 
 void ShowNote(const std::string& Text) {
-  QToolTip::showText(QCursor::pos(), qt::ToQ(Text), nullptr, QRect(), kNoteMs);
+  qt::ShowNoteIn(QApplication::activeWindow(), qt::ToQ(Text), QCursor::pos(), kNoteMs);
 }
+
+namespace qt {
+
+namespace {
+
+// A note inside a window: it goes after its time, or at the window's next key or click.
+class NoteLabel : public QLabel {
+ public:
+  explicit NoteLabel(QWidget* window) : QLabel(window) {
+    setObjectName("penvoNote");
+    setPalette(QToolTip::palette());
+    setBackgroundRole(QPalette::ToolTipBase);
+    setForegroundRole(QPalette::ToolTipText);
+    setAutoFillBackground(true);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setMargin(4);
+    setWordWrap(true);
+    setFont(QToolTip::font());
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    window->installEventFilter(this);
+    timer_.setSingleShot(true);
+    QObject::connect(&timer_, &QTimer::timeout, this, &QWidget::hide);
+  }
+  void Show(const QString& text, QPoint at, int ms) {
+    setText(text);
+    setMaximumWidth(qMax(200, parentWidget()->width() / 3));
+    adjustSize();
+    // Below and right of the mouse as a tool tip stands, inside the window.
+    const QRect room = parentWidget()->rect();
+    QPoint p = at + QPoint(16, 16);
+    p.setX(qBound(room.left(), p.x(), room.right() - width()));
+    p.setY(qBound(room.top(), p.y(), room.bottom() - height()));
+    move(p);
+    show();
+    raise();
+    timer_.start(ms);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (isVisible() && (e->type() == QEvent::KeyPress || e->type() == QEvent::MouseButtonPress))
+      hide();
+    return false;
+  }
+
+ private:
+  QTimer timer_;
+};
+
+}  // namespace
+
+void ShowNoteIn(QWidget* window, const QString& text, QPoint at, int ms) {
+  // A Wayland client cannot place a tool tip where it likes before the compositor has shown it
+  // the mouse; a note inside the window it is about stands where it is put.
+  if (window && QGuiApplication::platformName().startsWith("wayland")) {
+    auto* note = window->findChild<QLabel*>("penvoNote", Qt::FindDirectChildrenOnly);
+    if (!note) note = new NoteLabel(window);  // owned by the window
+    static_cast<NoteLabel*>(note)->Show(text, window->mapFromGlobal(at), ms);
+    return;
+  }
+  QToolTip::showText(at, text, window, QRect(), ms);
+}
+
+}  // namespace qt
 
 }  // namespace penvo

@@ -1,0 +1,116 @@
+// End-to-end test session on Wayland: a headless sway (wlroots) with its own session bus,
+// PipeWire and the desktop portal (xdg-desktop-portal with its wlr and gtk backends), programs
+// started in it as a person starts them, input through one virtual pointer and one virtual
+// keyboard (tests/e2e/wayland/wl_input), the screen read back with grim.
+//
+// sway refuses to run as root, and CI runs as root: then the whole session and every program in
+// it run as the unprivileged user "nobody", in a home directory of the test's own.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e/Harness.h"
+
+namespace penvo::e2e {
+
+// A window of the sway tree.
+struct SwayWindow {
+  long id = 0;  // 0: none
+  std::string title;
+  Rect rect;
+  bool focused = false;
+  bool fullscreen = false;
+  bool visible = false;
+};
+
+class SwaySession {
+ public:
+  // Starts the session on a screen of width x height pixels whose desktop is one colour.
+  SwaySession(int width, int height, Rgb background);
+  ~SwaySession();
+  SwaySession(const SwaySession&) = delete;
+  SwaySession& operator=(const SwaySession&) = delete;
+
+  // Whether the session came up (it needs sway, grim and the portal installed).
+  bool Ready() const { return ready_; }
+  const std::filesystem::path& Home() const { return home_; }
+  std::filesystem::path RegistryDir() const { return home_ / "registry"; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+  // The X display of the session's XWayland (started on demand); empty when there is none.
+  std::string XDisplay();
+
+  // The desktop's colour from now on.
+  void SetBackground(Rgb colour);
+
+  // Sets a variable for every program started from now on.
+  void SetEnv(const std::string& key, const std::string& value);
+  pid_t Start(const std::string& program, const std::vector<std::string>& args = {});
+  std::optional<int> WaitExit(pid_t pid, Millis deadline = 5s);
+  // SIGTERM, then waits; kills at the deadline.
+  std::optional<int> Stop(pid_t pid, Millis deadline = 5s);
+  bool Running(pid_t pid);
+
+  // The windows whose title is title, as sway lists them.
+  std::vector<SwayWindow> Windows(const std::string& title);
+  // The first such window once it is visible; id 0 at the deadline.
+  SwayWindow WaitForWindow(const std::string& title, Millis deadline = 10s);
+
+  // Input, each handled by the compositor before the call returns.
+  void Move(int x, int y);
+  void Press(int button = 1);
+  void Release(int button = 1);
+  // A press-drag-release through the points with the button.
+  void Drag(const std::vector<std::pair<int, int>>& points, int button = 1);
+  // A key, with modifiers: "y", "BackSpace", "ctrl+BackSpace", "space".
+  void Key(const std::string& combo);
+
+  // The screen as it is now (0xRRGGBB per pixel, row after row); empty when grim failed.
+  std::vector<Rgb> Screen();
+  Rgb Pixel(int x, int y);
+  bool WaitForPixel(int x, int y, const std::function<bool(Rgb)>& pred, Millis deadline = 5s);
+  bool WaitForPixel(int x, int y, Rgb expected, Millis deadline = 5s) {
+    return WaitForPixel(x, y, [expected](Rgb c) { return c == expected; }, deadline);
+  }
+  // Waits until cond holds on the whole screen; false at the deadline.
+  bool WaitForScreen(const std::function<bool(const std::vector<Rgb>&)>& cond,
+                     Millis deadline = 5s);
+  // Writes the screen as a PNG, for a person to look at, when $PENVO_E2E_SHOTS is set.
+  void Checkpoint(const std::string& name);
+
+  std::string Log() const;
+
+ private:
+  void Note(const std::string& text);
+  std::vector<std::string> Environment() const;
+  pid_t Spawn(const std::vector<std::string>& argv, int stdinFd = -1, int stdoutFd = -1);
+  std::string Swaymsg(const std::vector<std::string>& args);
+  bool Input(const std::string& command);
+  void Own(const std::filesystem::path& path);
+
+  std::filesystem::path home_, runtime_, log_;
+  int width_, height_;
+  bool ready_ = false;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
+  bool switchUser_ = false;
+  std::string bus_, wayland_, swaysock_;
+  pid_t session_ = -1, input_ = -1;
+  int inputIn_ = -1, inputOut_ = -1;
+  std::vector<pid_t> programs_;
+  std::map<pid_t, int> exitStatus_;
+  std::vector<std::pair<std::string, std::string>> extraEnv_;
+};
+
+}  // namespace penvo::e2e
