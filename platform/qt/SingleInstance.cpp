@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "platform/OsInstanceLock.h"
@@ -36,17 +37,22 @@ QString MakeServerName(const std::string& className) {
 #else
   user = QString::number(::getuid());
 #endif
-  QString display = qEnvironmentVariable("DISPLAY", qEnvironmentVariable("WAYLAND_DISPLAY"));
+  // A Wayland session is named by its compositor's display: its programs see XWayland's DISPLAY
+  // as well, or not, as they were started.
+  QString display = qEnvironmentVariable("WAYLAND_DISPLAY", qEnvironmentVariable("DISPLAY"));
   display.replace('/', '_');
   return qt::ToQ(className) + "-" + user + "-" + display;
 }
 
-// Asks the instance listening on name to come to the front; true when one answered.
+// Asks the instance listening on name to come to the front; true when one answered. The
+// launcher's activation token goes with the request: on Wayland a window may take the focus
+// only with a token that stands for the user's own action.
 bool AskToFront(const QString& name) {
   QLocalSocket socket;
   socket.connectToServer(name);
   if (!socket.waitForConnected(1000)) return false;
-  socket.write("activate\n");
+  const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN").simplified();
+  socket.write("activate" + (token.isEmpty() ? QByteArray() : " " + token) + "\n");
   socket.waitForBytesWritten(1000);
   socket.disconnectFromServer();
   return true;
@@ -107,8 +113,24 @@ void TSingleInstance::Impl::Listen(bool claimed) {
   }
   QObject::connect(server.get(), &QLocalServer::newConnection, [this] {
     while (QLocalSocket* peer = server->nextPendingConnection()) {
-      QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-      if (onActivate) onActivate();
+      // One request a connection: its line, or the connection's end where a start sent none.
+      auto handled = std::make_shared<bool>(false);
+      const auto handle = [this, peer, handled] {
+        if (*handled) return;
+        *handled = true;
+        const QByteArray line = peer->readLine(4096).trimmed();
+        // Qt's Wayland windows use the token on their next activation, and then drop it.
+        if (line.startsWith("activate ")) qputenv("XDG_ACTIVATION_TOKEN", line.mid(9));
+        if (onActivate) onActivate();
+      };
+      QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, handle] {
+        if (peer->canReadLine()) handle();
+      });
+      QObject::connect(peer, &QLocalSocket::disconnected, peer, [peer, handle] {
+        handle();
+        peer->deleteLater();
+      });
+      if (peer->canReadLine()) handle();
     }
   });
 }

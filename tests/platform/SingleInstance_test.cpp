@@ -37,6 +37,21 @@ TEST_F(SingleInstance, ALaterStartBringsTheRunningOneToTheFrontAndLeavesItReacha
   }
 }
 
+TEST_F(SingleInstance, ALaterStartHandsItsActivationTokenToTheRunningOne) {
+  TSingleInstance running("token");
+  std::string seen = "none";
+  ASSERT_TRUE(running.Claim([&] { seen = qEnvironmentVariable("XDG_ACTIVATION_TOKEN").toStdString(); }));
+  {
+    // The launcher's token of the later start; the running instance had none.
+    test::ScopedEnv token{"XDG_ACTIVATION_TOKEN", "launch-42_x"};
+    TSingleInstance later("token");
+    EXPECT_FALSE(later.Claim([] {}));
+    qunsetenv("XDG_ACTIVATION_TOKEN");  // as in the running instance, which has none
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seen != "none"; }, 5000));
+  }
+  EXPECT_EQ(seen, "launch-42_x");
+}
+
 TEST_F(SingleInstance, ASocketLeftByACrashedInstanceDoesNotStopTheNextStartBeingFound) {
   PENVO_ONLY_ON(Posix, "only there is a local server a file that outlives its process");
   const std::string name = "stale";
