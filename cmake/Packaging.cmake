@@ -25,6 +25,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # at run time, so no library names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# In a Wayland session the windows show through Qt's Wayland plugin, and the picture of the
+# desktop comes from the desktop portal (with the portal of the desktop itself).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "xdg-utils, qt6-wayland, xdg-desktop-portal, xdg-desktop-portal-gnome | xdg-desktop-portal-kde | xdg-desktop-portal-wlr")
 
 include(CPack)

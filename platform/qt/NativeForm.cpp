@@ -6,6 +6,7 @@
 // (WA_PaintOnScreen), so it keeps no backing store beside the surface, and pictures of the
 // screen land in one picture beneath that is used again from grab to grab. Other forms, and the
 // overlay where the X server cannot share memory, have Qt paint the surface into its own copy.
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
@@ -19,6 +20,8 @@
 #include <QWindow>
 #include <QtMath>
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "platform/Forms.h"
 #include "platform/qt/Bridge.h"
@@ -64,6 +67,88 @@ constexpr int kShowDeadlineMs = 1500;
 constexpr int kNoteMs = 8000;
 constexpr int kNoteDelayMs = 250;
 
+// On Wayland a program cannot place its windows, and a window beside a full-screen one may be
+// put behind it (sway) or anywhere the compositor likes. A form shown while the overlay is on
+// the screen stands inside the overlay instead, in a frame of our own: a title bar with the
+// form's caption and a close box, which moves it by dragging, and a thin border.
+class InnerFrame : public QWidget {
+ public:
+  InnerFrame(QWidget* overlay, QWidget* form, std::function<void()> onClose)
+      : QWidget(overlay), form_(form), onClose_(std::move(onClose)) {
+    setObjectName("penvoInnerFrame");
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+    form->setParent(this);
+    form->move(kBorder, TitleHeight());
+  }
+  // The space the frame takes around the form's client area.
+  QSize Decoration() const { return QSize(2 * kBorder, TitleHeight() + kBorder); }
+  QPoint ClientOffset() const { return QPoint(kBorder, TitleHeight()); }
+  void FitToForm() {
+    resize(form_->size() + Decoration());
+    update();
+  }
+  // Gives the form back to be a window of its own (the overlay is going).
+  void Release() {
+    form_->hide();
+    form_->setParent(nullptr);
+  }
+  std::function<void()> onMoved;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    const QRect title(0, 0, width(), TitleHeight());
+    p.fillRect(title, palette().color(QPalette::Highlight));
+    p.setPen(palette().color(QPalette::HighlightedText));
+    p.drawText(title.adjusted(6, 0, -TitleHeight(), 0), Qt::AlignVCenter | Qt::AlignLeft,
+               form_->windowTitle());
+    // The close box: a cross in the title bar's last square.
+    const QRect box = CloseBox().adjusted(6, 6, -6, -6);
+    p.setPen(QPen(palette().color(QPalette::HighlightedText), 2));
+    p.drawLine(box.topLeft(), box.bottomRight());
+    p.drawLine(box.topRight(), box.bottomLeft());
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton) return;
+    if (CloseBox().contains(e->position().toPoint())) {
+      closing_ = true;
+      return;
+    }
+    if (e->position().y() < TitleHeight()) grab_ = e->position().toPoint();
+    raise();
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (!grab_) return;
+    const QRect room = parentWidget()->rect();
+    QPoint to = mapToParent(e->position().toPoint()) - *grab_;
+    // The title bar stays within the overlay, where it can be taken again.
+    to.setX(qBound(room.left() - width() + 3 * TitleHeight(), to.x(), room.right() - 3 * TitleHeight()));
+    to.setY(qBound(room.top(), to.y(), room.bottom() - TitleHeight()));
+    move(to);
+    if (onMoved) onMoved();
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    grab_.reset();
+    if (closing_ && CloseBox().contains(e->position().toPoint()) && onClose_) onClose_();
+    closing_ = false;
+  }
+
+ private:
+  static constexpr int kBorder = 1;
+  int TitleHeight() const { return fontMetrics().height() + 10; }
+  QRect CloseBox() const {
+    return QRect(width() - TitleHeight(), 0, TitleHeight(), TitleHeight());
+  }
+
+  QWidget* form_;
+  std::function<void()> onClose_;
+  std::optional<QPoint> grab_;
+  bool closing_ = false;
+};
+
 class FormPeer : public Peer<QWidget, TNativeForm> {
  public:
   explicit FormPeer(TForm* form) : Peer(form) {
@@ -78,15 +163,33 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   TForm* Form() const { return static_cast<TForm*>(Control()); }
 
   void SetTitle(const std::string& Text) override { setWindowTitle(ToQ(Text)); }
-  void SetStayOnTop(bool Value) override { setWindowFlag(Qt::WindowStaysOnTopHint, Value); }
+  ~FormPeer() override {
+    // Forms inside this one become windows again before Qt would delete them with it; a form
+    // inside another leaves its frame.
+    for (QObject* child : children())
+      if (child->objectName() == "penvoInnerFrame") static_cast<InnerFrame*>(child)->Release();
+    if (frame_) {
+      InnerFrame* frame = frame_;
+      frame_ = nullptr;
+      frame->Release();
+      delete frame;
+    }
+  }
+
+  void SetStayOnTop(bool Value) override {
+    topFlags_.setFlag(Qt::WindowStaysOnTopHint, Value);
+    if (!frame_) setWindowFlag(Qt::WindowStaysOnTopHint, Value);
+  }
   void SetToolWindow(bool Value) override {
     // A window with only a close box is a tool window: window managers then leave out the
     // minimize and maximize buttons and keep it off the task bar, where the main window stands
     // for the whole program.
-    Qt::WindowFlags flags = windowFlags() & Qt::WindowStaysOnTopHint;
+    Qt::WindowFlags flags = topFlags_ & Qt::WindowStaysOnTopHint;
     flags |= Value ? (Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                       Qt::WindowCloseButtonHint)
                    : Qt::Window;
+    topFlags_ = flags;
+    if (frame_) return;  // a form inside the overlay has our frame
     setWindowFlags(flags);
     if (Value) qt::OfferOnlyClose(this);
   }
@@ -100,9 +203,25 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     frameSize_ = QSize(Width, Height);
     FitClientToFrame();
   }
-  void Move(int Left, int Top) override { move(Left, Top); }
+  void Move(int Left, int Top) override {
+    if (frame_) {
+      frame_->move(frame_->parentWidget()->mapFromGlobal(QPoint(Left, Top)));
+      TellBounds();
+    } else {
+      move(Left, Top);
+    }
+  }
+  bool HasParent() const override { return false; }  // a form is a window, also inside another
 
   void ShowWindow(bool Maximized) override {
+    if (!Maximized && (frame_ || EmbedInOverlay())) {
+      frame_->FitToForm();
+      frame_->show();
+      frame_->raise();
+      show();
+      TellBounds();
+      return;
+    }
     // A maximized window comes up on the monitor under the mouse the first time.
     if (Maximized && !shownOnce_) MoveOnto(ScreenUnderMouse());
     shownOnce_ = true;
@@ -124,8 +243,17 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     // Now framed: the frame, not the client area, takes the size asked for.
     if (!Maximized) FitClientToFrame();
   }
-  void HideWindow() override { hide(); }
+  void HideWindow() override {
+    if (frame_)
+      frame_->hide();
+    else
+      hide();
+  }
   void Iconify() override {
+    if (frame_) {  // leaves with the overlay, or by itself
+      frame_->hide();
+      return;
+    }
     if (!OnWayland()) {
       qt::Iconify(this);
       return;
@@ -138,7 +266,10 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     showMinimized();
   }
   void Deiconify() override {
-    if (OnWayland()) {
+    if (frame_) {
+      frame_->show();
+      frame_->raise();
+    } else if (OnWayland()) {
       minimizeAsked_ = false;
       setWindowState(windowState() & ~Qt::WindowMinimized);
       show();
@@ -149,11 +280,18 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     }
     ShowPendingNote();
   }
-  void HideInstead() override { hide(); }
+  void HideInstead() override { HideWindow(); }
   bool IsExposed() const override {
+    if (frame_) return frame_->isVisible() && isVisible() && window()->windowHandle() &&
+                       window()->windowHandle()->isExposed();
     return windowHandle() && windowHandle()->isExposed() && !minimizeAsked_;
   }
   void Activate() override {
+    if (frame_) {
+      frame_->raise();
+      window()->activateWindow();
+      return;
+    }
     if (isMinimized()) qt::Deiconify(this);  // a maximized window comes back maximized
     raise();
     activateWindow();
@@ -409,14 +547,42 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
 
   // The frame's place and size, as the window system tells them.
   void TellBounds() {
-    const QRect frame = frameGeometry();
+    const QRect frame =
+        frame_ ? QRect(frame_->mapToGlobal(QPoint(0, 0)), frame_->size()) : frameGeometry();
     Form()->WindowMoved(frame.x(), frame.y(), frame.width(), frame.height());
   }
 
   void FitClientToFrame() {
-    const QSize decoration = frameGeometry().size() - size();
+    const QSize decoration = frame_ ? frame_->Decoration() : frameGeometry().size() - size();
     const QSize client = (frameSize_ - decoration).expandedTo(QSize(1, 1));
     if (client != size()) resize(client);
+    if (frame_) frame_->FitToForm();
+  }
+
+  // On Wayland, puts this form inside the overlay while the overlay is on the screen (see
+  // InnerFrame); false where it stays a window of its own.
+  bool EmbedInOverlay() {
+    if (!OnWayland() || !Form() || Form()->CaptureBeneath) return false;
+    QWidget* overlay = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* peer = dynamic_cast<FormPeer*>(w);
+      if (peer && peer != this && peer->Form() && peer->Form()->CaptureBeneath &&
+          peer->isVisible())
+        overlay = peer;
+    }
+    if (!overlay) return false;
+    const QPoint at = pos();
+    hide();
+    setWindowFlags(Qt::Widget);
+    frame_ = new InnerFrame(overlay, this, [this] {
+      if (Form()) Form()->Close();
+    });
+    frame_->onMoved = [this] {
+      if (Form()) TellBounds();
+    };
+    frame_->move(overlay->mapFromGlobal(at));
+    FitClientToFrame();
+    return true;
   }
 
   void Press(QMouseEvent* e, bool isDouble) {
@@ -436,6 +602,8 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   std::string note_;  // why the last picture of the desktop could not be had
   QSize frameSize_;
   bool shownOnce_ = false;
+  InnerFrame* frame_ = nullptr;  // the frame inside the overlay that holds this form (the overlay owns it)
+  Qt::WindowFlags topFlags_ = Qt::Window;  // the flags this form has as a window of its own
   bool minimizeAsked_ = false;  // on Wayland, since the last Iconify
   bool pointerInside_ = false;
   QPoint lastMouse_;  // where the mouse last was in the window

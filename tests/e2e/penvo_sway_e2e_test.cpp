@@ -137,6 +137,27 @@ TEST_F(PenvoSway, ASecondStartLeavesOneOverlayAndTheOptionsAreKeptForTheNextStar
   EXPECT_NE(stored.find("\"EditColor\"=\"$ffff00\""), std::string::npos) << stored;
 }
 
+// Sway keeps a new window behind a full-screen one; the options window stands inside the
+// overlay, centred on the mouse, and stays above it while the user draws.
+TEST_F(PenvoSway, TheOptionsWindowComesUpAtTheMouseAboveTheOverlayAndStaysAfterAClick) {
+  session_.Move(500, 300);
+  session_.Press(3);
+  session_.Release(3);
+  // Its face, in the window's colour, across the mouse's row; the desktop above and below.
+  const auto shown = [](const std::vector<Rgb>& s) {
+    int face = 0;
+    for (int x = 150; x < 850; ++x) face += s[300 * kWidth + x] == kGrey;
+    return face > 100 && s[200 * kWidth + 500] == kWhite && s[400 * kWidth + 500] == kWhite;
+  };
+  ASSERT_TRUE(session_.WaitForScreen(shown, 5s)) << "no options window at the mouse";
+  EXPECT_EQ(session_.Windows("Penvo Options").size(), 0u) << "a window sway would put behind";
+  session_.Key("y");
+  Stroke(100, 600, 400, 600);
+  EXPECT_TRUE(session_.WaitForPixel(250, 600, kYellow));
+  EXPECT_TRUE(session_.WaitForScreen(shown, 2s)) << "the options window went";
+  session_.Checkpoint("sway_options_window");
+}
+
 // The program on XWayland, as with QT_QPA_PLATFORM=xcb: an X client there reads black where
 // Wayland windows are, so the picture comes from the portal too.
 TEST(PenvoSwayXWayland, TheOverlayShowsTheDesktopAndDraws) {
