@@ -146,7 +146,7 @@ SwaySession::SwaySession(int width, int height, Rgb background)
     ready_ = false;
     return;
   }
-  input_ = Spawn({ProgramPath("tests/e2e/wl_input")}, toInput[0], fromInput[1]);
+  input_ = Spawn({Reachable(ProgramPath("tests/e2e/wl_input"))}, toInput[0], fromInput[1]);
   close(toInput[0]);
   close(fromInput[1]);
   inputIn_ = toInput[1];
@@ -213,6 +213,23 @@ std::vector<std::string> SwaySession::Environment() const {
     std::erase_if(set, [&](const auto& s) { return s.first == kv.first; });
     if (!kv.second.empty()) set.push_back(kv);
   }
+  // A sanitizer's suppressions file, where the session's user can read it.
+  if (const char* lsan = std::getenv("LSAN_OPTIONS"); lsan && switchUser_) {
+    std::string options = lsan;
+    const std::string key = "suppressions=";
+    if (const auto at = options.find(key); at != std::string::npos) {
+      const auto end = options.find(':', at);
+      const std::string file = options.substr(at + key.size(), end == std::string::npos
+                                                                   ? std::string::npos
+                                                                   : end - at - key.size());
+      const fs::path copy = home_ / "lsan.supp";
+      std::error_code ec;
+      fs::copy_file(file, copy, fs::copy_options::overwrite_existing, ec);
+      chmod(copy.c_str(), 0644);
+      options.replace(at + key.size(), file.size(), copy.string());
+      set.emplace_back("LSAN_OPTIONS", options);
+    }
+  }
   std::vector<std::string> drop{"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                                 "QT_QPA_PLATFORM", "SWAYSOCK", "XDG_SESSION_DESKTOP"};
   for (const auto& kv : extraEnv_)
@@ -262,8 +279,23 @@ void SwaySession::SetEnv(const std::string& key, const std::string& value) {
   extraEnv_.emplace_back(key, value);
 }
 
+std::string SwaySession::Reachable(const std::string& file) {
+  // The build tree may lie where the session's user cannot go: a copy in the session's home.
+  if (!switchUser_ || file.find('/') == std::string::npos) return file;
+  const fs::path copy = home_ / "bin" / fs::path(file).filename();
+  std::error_code ec;
+  if (!fs::exists(copy, ec)) {
+    fs::create_directories(copy.parent_path(), ec);
+    Own(copy.parent_path());
+    fs::copy_file(file, copy, ec);
+    if (ec) Note("cannot copy " + file + ": " + ec.message());
+    Own(copy);
+  }
+  return copy.string();
+}
+
 pid_t SwaySession::Start(const std::string& program, const std::vector<std::string>& args) {
-  std::vector<std::string> argv{program};
+  std::vector<std::string> argv{Reachable(program)};
   argv.insert(argv.end(), args.begin(), args.end());
   Note("start " + program);
   const pid_t pid = Spawn(argv);

@@ -98,6 +98,8 @@ class SwaySession {
   std::string Swaymsg(const std::vector<std::string>& args);
   bool Input(const std::string& command);
   void Own(const std::filesystem::path& path);
+  // A path of file that the session's user can run or read.
+  std::string Reachable(const std::string& file);
 
   std::filesystem::path home_, runtime_, log_;
   int width_, height_;
