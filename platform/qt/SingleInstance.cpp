@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QTimer>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -121,7 +122,11 @@ void TSingleInstance::Impl::Listen(bool claimed) {
         const QByteArray line = peer->readLine(4096).trimmed();
         // Qt's Wayland windows use the token on their next activation, and then drop it.
         if (line.startsWith("activate ")) qputenv("XDG_ACTIVATION_TOKEN", line.mid(9));
-        if (onActivate) onActivate();
+        // Coming to the front waits for the window system with events handled meanwhile: not
+        // inside the socket's own signal, whose socket may go in that wait.
+        QTimer::singleShot(0, server.get(), [this] {
+          if (onActivate) onActivate();
+        });
       };
       QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, handle] {
         if (peer->canReadLine()) handle();
