@@ -13,10 +13,11 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins
 # portal's screenshots of 1.16 need an access backend: -gtk) and PipeWire (the wlr backend ends
 # without it), read the screen with grim and give input through a virtual pointer and keyboard
 # of their own (built against libwayland and xkbcommon); Qt shows windows natively through
-# qt6-wayland.
+# qt6-wayland. They run a headless GNOME Shell too, with the portal's GNOME backend.
 test_pkgs=(xvfb xdotool openbox x11-xserver-utils clang xclip libxinerama1
            sway swaybg grim xwayland dbus xdg-desktop-portal xdg-desktop-portal-wlr
-           xdg-desktop-portal-gtk pipewire qt6-wayland libwayland-dev libxkbcommon-dev)
+           xdg-desktop-portal-gtk pipewire qt6-wayland libwayland-dev libxkbcommon-dev
+           gnome-shell xdg-desktop-portal-gnome)
 # The Debian package: CPack's dependency search (dpkg-shlibdeps, file) and the checks of
 # scripts/check-package.sh.
 package_pkgs=(dpkg-dev file lintian desktop-file-utils appstream)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -451,13 +452,19 @@ TEST_F(PenvoWineScale, AtScaleTwoTheOptionsWindowIsTwiceItsSize) {
 }  // namespace
 }  // namespace penvo::e2e
 
+// The exit status that tells CTest the test was skipped (SKIP_RETURN_CODE).
+constexpr int kSkipped = 77;
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // Without the program there is nothing to test, nor a prefix worth making.
   const std::string exe = penvo::e2e::WindowsProgramPath();
   if (!std::filesystem::exists(exe)) {
-    std::cerr << exe << " is missing: build the Windows program first\n";
-    return 1;
+    // A Linux build tree's plain ctest skips it (its exit status tells CTest so); the test
+    // command, which has just built the Windows program, asks for it and fails without it.
+    std::cerr << exe << " is missing: build the Windows program first (scripts/build-windows.sh)\n";
+    const char* required = std::getenv("PENVO_REQUIRE_WINDOWS_PROGRAM");
+    return required && *required == '1' ? 1 : kSkipped;
   }
   ::testing::AddGlobalTestEnvironment(new penvo::e2e::WineTemplate);
   return RUN_ALL_TESTS();

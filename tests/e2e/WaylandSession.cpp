@@ -1,4 +1,4 @@
-#include "tests/e2e/SwaySession.h"
+#include "tests/e2e/WaylandSession.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -51,10 +52,10 @@ std::string SocketIn(const fs::path& dir, const std::string& prefix, const std::
   return {};
 }
 
-void Collect(const QJsonObject& node, const std::string& title, std::vector<SwayWindow>& out) {
+void Collect(const QJsonObject& node, const std::string& title, std::vector<WaylandWindow>& out) {
   const bool isWindow = node.contains("app_id") || node.contains("window_properties");
   if (isWindow && node.value("name").toString().toStdString() == title) {
-    SwayWindow w;
+    WaylandWindow w;
     w.id = node.value("id").toInteger();
     w.title = title;
     const QJsonObject r = node.value("rect").toObject();
@@ -88,29 +89,68 @@ std::vector<Rgb> ReadPpm(const fs::path& file, int& width, int& height) {
 
 }  // namespace
 
-SwaySession::SwaySession(int width, int height, Rgb background)
-    : width_(width), height_(height) {
-  char pattern[] = "/tmp/penvo-sway-XXXXXX";
+std::string Name(Compositor c) {
+  return c == Compositor::Sway ? "Sway" : "Gnome";
+}
+
+WaylandSession::WaylandSession(Compositor compositor, int width, int height, Rgb background)
+    : compositor_(compositor), width_(width), height_(height) {
+  char pattern[] = "/tmp/penvo-wayland-XXXXXX";
   home_ = mkdtemp(pattern);
   runtime_ = home_ / "runtime";
   for (const char* dir : {"config", "runtime", "registry", "cache", "Pictures"})
     fs::create_directories(home_ / dir);
   fs::permissions(runtime_, fs::perms::owner_all);
   log_ = home_ / "log.txt";
+  std::ofstream(log_) << "";
   switchUser_ = geteuid() == 0;
   uid_ = switchUser_ ? kNobody : geteuid();
   gid_ = switchUser_ ? kNoGroup : getegid();
+  // The portal's backends for this desktop alone: the portal of 1.16 takes a backend of another
+  // desktop installed beside them for what none of this desktop's offers, and a GNOME backend
+  // outside GNOME does not answer.
+  const fs::path portals = home_ / "portals";
+  fs::create_directories(portals);
+  for (const char* name : compositor == Compositor::Sway
+                              ? std::vector<const char*>{"wlr.portal", "gtk.portal"}
+                              : std::vector<const char*>{"gnome.portal", "gtk.portal", "gnome-shell.portal"}) {
+    std::error_code ec;
+    fs::copy_file(fs::path("/usr/share/xdg-desktop-portal/portals") / name, portals / name, ec);
+  }
+  SetEnv("XDG_DESKTOP_PORTAL_DIR", portals.string());
+  const bool up = compositor == Compositor::Sway ? StartSway(background) : StartGnome(background);
+  if (!up) return;
+  // One pointer and one keyboard for the whole session.
+  int toInput[2], fromInput[2];
+  if (pipe2(toInput, O_CLOEXEC) != 0 || pipe2(fromInput, O_CLOEXEC) != 0) return;
+  const char* input = compositor == Compositor::Sway ? "tests/e2e/wl_input" : "tests/e2e/gnome_input";
+  input_ = Spawn({Reachable(ProgramPath(input)), std::to_string(width_), std::to_string(height_)},
+                 toInput[0], fromInput[1]);
+  close(toInput[0]);
+  close(fromInput[1]);
+  inputIn_ = toInput[1];
+  inputOut_ = fromInput[0];
+  // The answer to an empty command: the devices are there.
+  if (!Input("")) {
+    ADD_FAILURE() << "the session's pointer and keyboard did not come up:\n" << Log();
+    return;
+  }
+  // Ready once the screen can be read.
+  ready_ = Session::WaitFor([&] { return !Screen().empty(); }, 15s);
+  if (!ready_) ADD_FAILURE() << "the session's screen cannot be read:\n" << Log();
+  Note(Name(compositor) + " session on " + wayland_);
+}
+
+bool WaylandSession::StartSway(Rgb background) {
   std::ofstream(home_ / "sway.cfg")
-      << "output HEADLESS-1 resolution " << width << "x" << height << " bg " << Hex(background)
+      << "output HEADLESS-1 resolution " << width_ << "x" << height_ << " bg " << Hex(background)
       << " solid_color\n"
       << "default_border none\n"
       << "focus_follows_mouse no\n";
-  std::ofstream(log_) << "";
   if (switchUser_) {
     for (const auto& e : fs::recursive_directory_iterator(home_)) Own(e.path());
     Own(home_);
   }
-
   session_ = Spawn({"dbus-run-session", "--", "sh", "-c",
                     "echo \"$DBUS_SESSION_BUS_ADDRESS\" > \"$HOME/bus\"; pipewire & "
                     "exec sway -c \"$HOME/sway.cfg\""});
@@ -125,38 +165,99 @@ SwaySession::SwaySession(int width, int height, Rgb background)
       15s);
   if (!up) {
     ADD_FAILURE() << "sway did not start:\n" << Log();
-    return;
+    return false;
   }
   // The portal and its backends are started by the bus; they find the compositor through the
   // bus's activation environment.
-  const pid_t env = Spawn({"dbus-update-activation-environment", "WAYLAND_DISPLAY=" + wayland_,
-                           "XDG_CURRENT_DESKTOP=sway", "XDG_SESSION_TYPE=wayland"});
-  WaitExit(env, 10s);
-  // Ready once the output is there and the screen can be read.
-  ready_ = Session::WaitFor(
-      [&] { return Swaymsg({"-t", "get_outputs"}).find("HEADLESS-1") != std::string::npos; },
-      10s) &&
-           Session::WaitFor([&] { return !Screen().empty(); }, 10s);
-  if (!ready_) {
-    ADD_FAILURE() << "the sway session is not usable:\n" << Log();
-    return;
+  WaitExit(Spawn({"dbus-update-activation-environment", "WAYLAND_DISPLAY=" + wayland_,
+                  "XDG_CURRENT_DESKTOP=sway", "XDG_SESSION_TYPE=wayland"}),
+           10s);
+  if (!Session::WaitFor(
+          [&] { return Swaymsg({"-t", "get_outputs"}).find("HEADLESS-1") != std::string::npos; },
+          10s)) {
+    ADD_FAILURE() << "sway has no output:\n" << Log();
+    return false;
   }
-  int toInput[2], fromInput[2];
-  if (pipe2(toInput, O_CLOEXEC) != 0 || pipe2(fromInput, O_CLOEXEC) != 0) {
-    ready_ = false;
-    return;
-  }
-  input_ = Spawn({Reachable(ProgramPath("tests/e2e/wl_input"))}, toInput[0], fromInput[1]);
-  close(toInput[0]);
-  close(fromInput[1]);
-  inputIn_ = toInput[1];
-  inputOut_ = fromInput[0];
-  ready_ = Input("");  // the answer to an empty command: the devices are there
-  if (!ready_) ADD_FAILURE() << "the virtual pointer and keyboard did not come up:\n" << Log();
-  Note("sway session on " + wayland_);
+  return true;
 }
 
-SwaySession::~SwaySession() {
+bool WaylandSession::StartGnome(Rgb background) {
+  // The test's shell extension, enabled from the start.
+  const fs::path extensions = home_ / ".local" / "share" / "gnome-shell" / "extensions";
+  fs::create_directories(extensions);
+  fs::copy(ProgramPath("tests/e2e/penvo-test@penvo"), extensions / "penvo-test@penvo",
+           fs::copy_options::recursive);
+  // A system bus of the session's own, without services: on a machine with systemd's seat
+  // files the shell asks logind on the system bus, and ends when it does not answer.
+  std::ofstream(home_ / "system-bus.conf")
+      << "<busconfig><type>system</type><listen>unix:path=" << (runtime_ / "system_bus").string()
+      << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"*\"/>"
+         "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+         "<allow own=\"*\"/></policy></busconfig>\n";
+  if (switchUser_) {
+    for (const auto& e : fs::recursive_directory_iterator(home_)) Own(e.path());
+    Own(home_);
+  }
+  systemBus_ = Spawn({"dbus-daemon", "--config-file=" + (home_ / "system-bus.conf").string(),
+                      "--nofork"});
+  if (!Session::WaitFor([&] { return fs::exists(runtime_ / "system_bus"); }, 10s)) {
+    ADD_FAILURE() << "the private system bus did not start:\n" << Log();
+    return false;
+  }
+  SetEnv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + (runtime_ / "system_bus").string());
+  const std::string settings =
+      "gsettings set org.gnome.shell enabled-extensions \"['penvo-test@penvo']\"; "
+      "gsettings set org.gnome.desktop.interface enable-animations false; "
+      // A banner that comes up over every window (without a display manager the shell says
+      // that the screen cannot lock) takes the pointer's next press while it slides in.
+      "gsettings set org.gnome.desktop.screensaver lock-enabled false; "
+      "gsettings set org.gnome.desktop.notifications show-banners false; "
+      "gsettings set org.gnome.desktop.background picture-uri ''; "
+      "gsettings set org.gnome.desktop.background picture-uri-dark ''; "
+      "gsettings set org.gnome.desktop.background color-shading-type solid; "
+      "gsettings set org.gnome.desktop.background primary-color '" + Hex(background) + "'; ";
+  session_ = Spawn({"dbus-run-session", "--", "sh", "-c",
+                    "echo \"$DBUS_SESSION_BUS_ADDRESS\" > \"$HOME/bus\"; " + settings +
+                        "pipewire & exec gnome-shell --headless --wayland --no-x11 "
+                        "--virtual-monitor " + std::to_string(width_) + "x" +
+                        std::to_string(height_)});
+  const bool up = Session::WaitFor(
+      [&] {
+        wayland_ = SocketIn(runtime_, "wayland-", "");
+        std::ifstream bus(home_ / "bus");
+        std::getline(bus, bus_);
+        return !wayland_.empty() && !bus_.empty();
+      },
+      20s);
+  if (!up) {
+    ADD_FAILURE() << "GNOME Shell did not start:\n" << Log();
+    return false;
+  }
+  // The portal's GNOME backend is a Wayland client of the shell's, started by the bus.
+  WaitExit(Spawn({"dbus-update-activation-environment", "WAYLAND_DISPLAY=" + wayland_,
+                  "XDG_CURRENT_DESKTOP=GNOME", "XDG_SESSION_TYPE=wayland"}),
+           10s);
+  // Ready once the shell answers on the bus and the test's extension is there.
+  if (!Session::WaitFor(
+          [&] {
+            return Output({"gdbus", "call", "--session", "--dest", "org.penvo.Test",
+                           "--object-path", "/org/penvo/Test", "--method",
+                           "org.penvo.Test.Windows"})
+                       .find("[") != std::string::npos;
+          },
+          20s)) {
+    ADD_FAILURE() << "GNOME Shell or the test's extension does not answer:\n" << Log();
+    return false;
+  }
+  // Screenshots without asking (the portal's question is the user's to answer once).
+  Output({"gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
+          "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
+          "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
+          "screenshot", "", "['yes']"});
+  return true;
+}
+
+WaylandSession::~WaylandSession() {
   for (pid_t pid : std::vector(programs_))
     if (Running(pid)) Stop(pid, 3s);
   if (inputIn_ >= 0) close(inputIn_);
@@ -172,32 +273,36 @@ SwaySession::~SwaySession() {
     }
     kill(-session_, SIGKILL);  // whatever of the group is left
   }
+  if (systemBus_ > 0) {
+    kill(systemBus_, SIGTERM);
+    WaitExit(systemBus_, 2s);
+  }
   std::error_code ec;
   if (!std::getenv("PENVO_E2E_KEEP")) fs::remove_all(home_, ec);
 }
 
-void SwaySession::Own(const fs::path& path) {
+void WaylandSession::Own(const fs::path& path) {
   if (switchUser_ && chown(path.c_str(), uid_, gid_) != 0) Note("cannot chown " + path.string());
 }
 
-void SwaySession::Note(const std::string& text) {
+void WaylandSession::Note(const std::string& text) {
   std::ofstream(log_, std::ios::app) << "[harness] " << text << "\n";
 }
 
-std::string SwaySession::Log() const {
+std::string WaylandSession::Log() const {
   std::ifstream in(log_);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
 }
 
-std::vector<std::string> SwaySession::Environment() const {
+std::vector<std::string> WaylandSession::Environment() const {
   std::vector<std::pair<std::string, std::string>> set = {
       {"HOME", home_.string()},
       {"XDG_CONFIG_HOME", (home_ / "config").string()},
       {"XDG_CACHE_HOME", (home_ / "cache").string()},
       {"XDG_RUNTIME_DIR", runtime_.string()},
-      {"XDG_CURRENT_DESKTOP", "sway"},
+      {"XDG_CURRENT_DESKTOP", compositor_ == Compositor::Sway ? "sway" : "GNOME"},
       {"XDG_SESSION_TYPE", "wayland"},
       {"WLR_BACKENDS", "headless"},
       {"WLR_LIBINPUT_NO_DEVICES", "1"},
@@ -237,7 +342,7 @@ std::vector<std::string> SwaySession::Environment() const {
   return ChildEnvironment(drop, set);
 }
 
-pid_t SwaySession::Spawn(const std::vector<std::string>& argv, int stdinFd, int stdoutFd) {
+pid_t WaylandSession::Spawn(const std::vector<std::string>& argv, int stdinFd, int stdoutFd) {
   std::vector<std::string> full;
   if (switchUser_)
     full = {"setpriv", "--reuid=" + std::to_string(uid_), "--regid=" + std::to_string(gid_),
@@ -274,12 +379,12 @@ pid_t SwaySession::Spawn(const std::vector<std::string>& argv, int stdinFd, int 
   return pid;
 }
 
-void SwaySession::SetEnv(const std::string& key, const std::string& value) {
+void WaylandSession::SetEnv(const std::string& key, const std::string& value) {
   std::erase_if(extraEnv_, [&](const auto& kv) { return kv.first == key; });
   extraEnv_.emplace_back(key, value);
 }
 
-std::string SwaySession::Reachable(const std::string& file) {
+std::string WaylandSession::Reachable(const std::string& file) {
   // The build tree may lie where the session's user cannot go: a copy in the session's home.
   if (!switchUser_ || file.find('/') == std::string::npos) return file;
   const fs::path copy = home_ / "bin" / fs::path(file).filename();
@@ -294,7 +399,7 @@ std::string SwaySession::Reachable(const std::string& file) {
   return copy.string();
 }
 
-pid_t SwaySession::Start(const std::string& program, const std::vector<std::string>& args) {
+pid_t WaylandSession::Start(const std::string& program, const std::vector<std::string>& args) {
   std::vector<std::string> argv{Reachable(program)};
   argv.insert(argv.end(), args.begin(), args.end());
   Note("start " + program);
@@ -303,7 +408,7 @@ pid_t SwaySession::Start(const std::string& program, const std::vector<std::stri
   return pid;
 }
 
-bool SwaySession::Running(pid_t pid) {
+bool WaylandSession::Running(pid_t pid) {
   if (pid <= 0) return false;
   int status;
   const pid_t r = waitpid(pid, &status, WNOHANG);
@@ -315,12 +420,12 @@ bool SwaySession::Running(pid_t pid) {
   return r == 0;
 }
 
-std::optional<int> SwaySession::WaitExit(pid_t pid, Millis deadline) {
+std::optional<int> WaylandSession::WaitExit(pid_t pid, Millis deadline) {
   if (!Session::WaitFor([&] { return !Running(pid); }, deadline)) return std::nullopt;
   return exitStatus_[pid];
 }
 
-std::optional<int> SwaySession::Stop(pid_t pid, Millis deadline) {
+std::optional<int> WaylandSession::Stop(pid_t pid, Millis deadline) {
   if (!Running(pid)) return exitStatus_[pid];
   kill(pid, SIGTERM);
   std::optional<int> status = WaitExit(pid, deadline);
@@ -332,14 +437,18 @@ std::optional<int> SwaySession::Stop(pid_t pid, Millis deadline) {
   return status;
 }
 
-std::string SwaySession::Swaymsg(const std::vector<std::string>& args) {
-  const fs::path out = runtime_ / "swaymsg.out";
+std::string WaylandSession::Swaymsg(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"swaymsg"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return Output(argv);
+}
+
+std::string WaylandSession::Output(const std::vector<std::string>& argv) {
+  const fs::path out = runtime_ / "command.out";
   std::error_code ec;
   fs::remove(out, ec);
   const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return {};
-  std::vector<std::string> argv{"swaymsg"};
-  argv.insert(argv.end(), args.begin(), args.end());
   const pid_t pid = Spawn(argv, -1, fd);
   close(fd);
   WaitExit(pid, 5s);
@@ -349,7 +458,7 @@ std::string SwaySession::Swaymsg(const std::vector<std::string>& args) {
   return s.str();
 }
 
-std::string SwaySession::XDisplay() {
+std::string WaylandSession::XDisplay() {
   // sway hands its XWayland's display to the programs it starts itself.
   const fs::path file = runtime_ / "xdisplay";
   Swaymsg({"exec", "echo \"$DISPLAY\" > " + file.string()});
@@ -364,24 +473,43 @@ std::string SwaySession::XDisplay() {
   return display;
 }
 
-void SwaySession::SetBackground(Rgb colour) {
-  Swaymsg({"output", "*", "bg", Hex(colour), "solid_color"});
+void WaylandSession::SetBackground(Rgb colour) {
+  if (compositor_ == Compositor::Sway)
+    Swaymsg({"output", "*", "bg", Hex(colour), "solid_color"});
+  else
+    Output({"gsettings", "set", "org.gnome.desktop.background", "primary-color", Hex(colour)});
 }
 
-std::vector<SwayWindow> SwaySession::Windows(const std::string& title) {
+std::vector<WaylandWindow> WaylandSession::Windows(const std::string& title) {
+  std::vector<WaylandWindow> found;
+  if (compositor_ == Compositor::Gnome) {
+    const std::optional<std::string> json = Ask("windows");
+    if (!json) return found;
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray(json->data(), static_cast<qsizetype>(json->size())));
+    for (const QJsonValue v : doc.array()) {
+      const QJsonObject w = v.toObject();
+      if (w.value("title").toString().toStdString() != title) continue;
+      found.push_back({w.value("id").toInteger(), title,
+                       {w.value("x").toInt(), w.value("y").toInt(), w.value("width").toInt(),
+                        w.value("height").toInt()},
+                       w.value("focused").toBool(), w.value("fullscreen").toBool(),
+                       w.value("visible").toBool()});
+    }
+    return found;
+  }
   const std::string tree = Swaymsg({"-t", "get_tree"});
-  std::vector<SwayWindow> found;
   const QJsonDocument doc =
       QJsonDocument::fromJson(QByteArray(tree.data(), static_cast<qsizetype>(tree.size())));
   Collect(doc.object(), title, found);
   return found;
 }
 
-SwayWindow SwaySession::WaitForWindow(const std::string& title, Millis deadline) {
-  SwayWindow window;
+WaylandWindow WaylandSession::WaitForWindow(const std::string& title, Millis deadline) {
+  WaylandWindow window;
   Session::WaitFor(
       [&] {
-        for (const SwayWindow& w : Windows(title))
+        for (const WaylandWindow& w : Windows(title))
           if (w.visible) window = w;
         return window.id != 0;
       },
@@ -390,53 +518,75 @@ SwayWindow SwaySession::WaitForWindow(const std::string& title, Millis deadline)
   return window;
 }
 
-bool SwaySession::Input(const std::string& command) {
-  if (inputIn_ < 0) return false;
+bool WaylandSession::Input(const std::string& command) {
+  return Ask(command).has_value();
+}
+
+std::optional<std::string> WaylandSession::Ask(const std::string& command) {
+  if (inputIn_ < 0) return std::nullopt;
   const std::string line = command + "\n";
   if (write(inputIn_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-    return false;
-  std::string answer;
+    return std::nullopt;
   pollfd pfd{inputOut_, POLLIN, 0};
   // The first answer comes once the devices are made ("ready"), then one per command.
   while (true) {
-    const auto nl = answer.find('\n');
+    const auto nl = pending_.find('\n');
     if (nl != std::string::npos) {
-      const std::string first = answer.substr(0, nl);
-      answer.erase(0, nl + 1);
+      const std::string first = pending_.substr(0, nl);
+      pending_.erase(0, nl + 1);
       if (first == "ready") continue;
-      if (first != "ok") Note("wl_input: " + first);
-      return first == "ok";
+      if (first == "ok") return std::string();
+      if (first.rfind("ok ", 0) == 0) return first.substr(3);
+      Note("input: " + first);
+      return std::nullopt;
     }
-    if (poll(&pfd, 1, 10000) <= 0) return false;
-    char buf[256];
+    if (poll(&pfd, 1, 15000) <= 0) return std::nullopt;
+    char buf[4096];
     const ssize_t n = read(inputOut_, buf, sizeof buf);
-    if (n <= 0) return false;
-    answer.append(buf, static_cast<std::size_t>(n));
+    if (n <= 0) return std::nullopt;
+    pending_.append(buf, static_cast<std::size_t>(n));
   }
 }
 
-void SwaySession::Move(int x, int y) {
+void WaylandSession::Move(int x, int y) {
   EXPECT_TRUE(Input("move " + std::to_string(x) + " " + std::to_string(y) + " " +
                     std::to_string(width_) + " " + std::to_string(height_)));
 }
-void SwaySession::Press(int button) {
+void WaylandSession::Press(int button) {
   EXPECT_TRUE(Input("down " + std::to_string(button)));
 }
-void SwaySession::Release(int button) {
+void WaylandSession::Release(int button) {
   EXPECT_TRUE(Input("up " + std::to_string(button)));
 }
-void SwaySession::Drag(const std::vector<std::pair<int, int>>& points, int button) {
+void WaylandSession::Drag(const std::vector<std::pair<int, int>>& points, int button) {
   if (points.empty()) return;
   Move(points.front().first, points.front().second);
   Press(button);
   for (std::size_t i = 1; i < points.size(); ++i) Move(points[i].first, points[i].second);
   Release(button);
 }
-void SwaySession::Key(const std::string& combo) {
+void WaylandSession::Key(const std::string& combo) {
   EXPECT_TRUE(Input("key " + combo)) << combo;
 }
 
-std::vector<Rgb> SwaySession::Screen() {
+std::vector<Rgb> WaylandSession::Screen() {
+  if (compositor_ == Compositor::Gnome) {
+    // From the shell itself, through the test's extension: GNOME lets no other program read
+    // the screen.
+    const fs::path file = runtime_ / "screen.png";
+    std::error_code ec;
+    fs::remove(file, ec);
+    if (!Ask("shot " + file.string())) return {};
+    const QImage image =
+        QImage(QString::fromStdString(file.string())).convertToFormat(QImage::Format_RGB32);
+    if (image.width() != width_ || image.height() != height_) return {};
+    std::vector<Rgb> pixels(static_cast<std::size_t>(width_) * height_);
+    for (int y = 0; y < height_; ++y) {
+      const auto* row = reinterpret_cast<const Rgb*>(image.constScanLine(y));
+      for (int x = 0; x < width_; ++x) pixels[static_cast<std::size_t>(y) * width_ + x] = row[x] & 0xFFFFFF;
+    }
+    return pixels;
+  }
   const fs::path file = runtime_ / "screen.ppm";
   std::error_code ec;
   fs::remove(file, ec);
@@ -448,13 +598,13 @@ std::vector<Rgb> SwaySession::Screen() {
   return pixels;
 }
 
-Rgb SwaySession::Pixel(int x, int y) {
+Rgb WaylandSession::Pixel(int x, int y) {
   const std::vector<Rgb> s = Screen();
   if (s.empty() || x < 0 || y < 0 || x >= width_ || y >= height_) return 0xFF000000u;
   return s[static_cast<std::size_t>(y) * width_ + x];
 }
 
-bool SwaySession::WaitForPixel(int x, int y, const std::function<bool(Rgb)>& pred,
+bool WaylandSession::WaitForPixel(int x, int y, const std::function<bool(Rgb)>& pred,
                                Millis deadline) {
   Rgb last = 0;
   const bool ok = Session::WaitFor(
@@ -468,7 +618,7 @@ bool SwaySession::WaitForPixel(int x, int y, const std::function<bool(Rgb)>& pre
   return ok;
 }
 
-bool SwaySession::WaitForScreen(const std::function<bool(const std::vector<Rgb>&)>& cond,
+bool WaylandSession::WaitForScreen(const std::function<bool(const std::vector<Rgb>&)>& cond,
                                 Millis deadline) {
   return Session::WaitFor(
       [&] {
@@ -478,7 +628,7 @@ bool SwaySession::WaitForScreen(const std::function<bool(const std::vector<Rgb>&
       deadline);
 }
 
-void SwaySession::Checkpoint(const std::string& name) {
+void WaylandSession::Checkpoint(const std::string& name) {
   const char* dir = std::getenv("PENVO_E2E_SHOTS");
   if (!dir) return;
   const std::vector<Rgb> s = Screen();
@@ -486,7 +636,9 @@ void SwaySession::Checkpoint(const std::string& name) {
   QImage image(width_, height_, QImage::Format_RGB32);
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x) image.setPixel(x, y, 0xFF000000u | s[y * width_ + x]);
-  image.save(QString::fromStdString((fs::path(dir) / (name + ".png")).string()));
+  std::string file = name;
+  std::replace(file.begin(), file.end(), '/', '_');
+  image.save(QString::fromStdString((fs::path(dir) / (file + ".png")).string()));
 }
 
 }  // namespace penvo::e2e

@@ -1,10 +1,15 @@
-// End-to-end test session on Wayland: a headless sway (wlroots) with its own session bus,
-// PipeWire and the desktop portal (xdg-desktop-portal with its wlr and gtk backends), programs
-// started in it as a person starts them, input through one virtual pointer and one virtual
-// keyboard (tests/e2e/wayland/wl_input), the screen read back with grim.
+// End-to-end test session on Wayland, with its own session bus, PipeWire and the desktop
+// portal, programs started in it as a person starts them, and one pointer and one keyboard for
+// the whole session:
+// - headless sway (wlroots), with the portal's wlr and gtk backends: input through a virtual
+//   pointer and keyboard (tests/e2e/wayland/wl_input), the screen read back with grim;
+// - headless GNOME Shell, with the portal's gnome backend and a private system bus (the shell
+//   asks logind otherwise): input through mutter's remote desktop, the screen read back
+//   through the portal, the windows listed by a test-only shell extension
+//   (tests/e2e/wayland/gnome_input, tests/e2e/wayland/penvo-test@penvo).
 //
-// sway refuses to run as root, and CI runs as root: then the whole session and every program in
-// it run as the unprivileged user "nobody", in a home directory of the test's own.
+// Compositors refuse to run as root, and CI runs as root: then the whole session and every
+// program in it run as the unprivileged user "nobody", in a home directory of the test's own.
 #pragma once
 
 #include <sys/types.h>
@@ -23,8 +28,11 @@
 
 namespace penvo::e2e {
 
-// A window of the sway tree.
-struct SwayWindow {
+enum class Compositor { Sway, Gnome };
+std::string Name(Compositor c);
+
+// A window as the compositor lists it.
+struct WaylandWindow {
   long id = 0;  // 0: none
   std::string title;
   Rect rect;
@@ -33,15 +41,15 @@ struct SwayWindow {
   bool visible = false;
 };
 
-class SwaySession {
+class WaylandSession {
  public:
   // Starts the session on a screen of width x height pixels whose desktop is one colour.
-  SwaySession(int width, int height, Rgb background);
-  ~SwaySession();
-  SwaySession(const SwaySession&) = delete;
-  SwaySession& operator=(const SwaySession&) = delete;
+  WaylandSession(Compositor compositor, int width, int height, Rgb background);
+  ~WaylandSession();
+  WaylandSession(const WaylandSession&) = delete;
+  WaylandSession& operator=(const WaylandSession&) = delete;
 
-  // Whether the session came up (it needs sway, grim and the portal installed).
+  // Whether the session came up (it needs the compositor and the portal installed).
   bool Ready() const { return ready_; }
   const std::filesystem::path& Home() const { return home_; }
   std::filesystem::path RegistryDir() const { return home_ / "registry"; }
@@ -62,10 +70,12 @@ class SwaySession {
   std::optional<int> Stop(pid_t pid, Millis deadline = 5s);
   bool Running(pid_t pid);
 
-  // The windows whose title is title, as sway lists them.
-  std::vector<SwayWindow> Windows(const std::string& title);
+  Compositor Kind() const { return compositor_; }
+
+  // The windows whose title is title, as the compositor lists them.
+  std::vector<WaylandWindow> Windows(const std::string& title);
   // The first such window once it is visible; id 0 at the deadline.
-  SwayWindow WaitForWindow(const std::string& title, Millis deadline = 10s);
+  WaylandWindow WaitForWindow(const std::string& title, Millis deadline = 10s);
 
   // Input, each handled by the compositor before the call returns.
   void Move(int x, int y);
@@ -95,21 +105,30 @@ class SwaySession {
   void Note(const std::string& text);
   std::vector<std::string> Environment() const;
   pid_t Spawn(const std::vector<std::string>& argv, int stdinFd = -1, int stdoutFd = -1);
+  // Runs a program of the session to its end; its standard output.
+  std::string Output(const std::vector<std::string>& argv);
   std::string Swaymsg(const std::vector<std::string>& args);
+  bool StartSway(Rgb background);
+  bool StartGnome(Rgb background);
+  // The answer to a command of the input program ("ok ..." without the "ok"); nullopt on an
+  // error.
+  std::optional<std::string> Ask(const std::string& command);
   bool Input(const std::string& command);
   void Own(const std::filesystem::path& path);
   // A path of file that the session's user can run or read.
   std::string Reachable(const std::string& file);
 
   std::filesystem::path home_, runtime_, log_;
+  Compositor compositor_;
   int width_, height_;
   bool ready_ = false;
   uid_t uid_ = 0;
   gid_t gid_ = 0;
   bool switchUser_ = false;
   std::string bus_, wayland_, swaysock_;
-  pid_t session_ = -1, input_ = -1;
+  pid_t session_ = -1, systemBus_ = -1, input_ = -1;
   int inputIn_ = -1, inputOut_ = -1;
+  std::string pending_;  // what the input program said beyond its last answer
   std::vector<pid_t> programs_;
   std::map<pid_t, int> exitStatus_;
   std::vector<std::pair<std::string, std::string>> extraEnv_;
