@@ -3,7 +3,9 @@
 namespace penvo {
 
 std::string VersionText() {
-  return std::string("penvo ") + PENVO_VERSION + "\n";
+  return std::string("penvo ") + PENVO_VERSION +
+         "\nCopyright 2026 the Penvo developers. MIT licence: free to use, change and share, "
+         "without warranty.\n";
 }
 
 std::string UsageText(const std::string& HelpPage) {

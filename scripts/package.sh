@@ -36,10 +36,11 @@ if [[ -f build-win/penvo.exe ]]; then
   stage=$(mktemp -d)
   trap 'rm -rf "$stage" "$log"' EXIT
   cp build-win/penvo.exe docs/penvo.html "$stage"/
+  cp LICENSE "$stage/LICENSE.txt"
   # The build keeps its debugging information; the program people download does without.
   if command -v x86_64-w64-mingw32-strip >/dev/null; then x86_64-w64-mingw32-strip "$stage/penvo.exe"; fi
   rm -f "$zip"
-  (cd "$stage" && cmake -E tar cf "$OLDPWD/$zip" --format=zip penvo.exe penvo.html)
+  (cd "$stage" && cmake -E tar cf "$OLDPWD/$zip" --format=zip penvo.exe penvo.html LICENSE.txt)
   echo "package: $zip ($(stat -c %s "$zip") bytes)"
 else
   echo "package: no build-win/penvo.exe yet, so no $zip"

@@ -36,8 +36,9 @@ TEST(CommandLine, AnswersTheFirstOfHelpAndVersionAndIgnoresEverythingElse) {
   }
 }
 
-TEST(CommandLine, TheVersionIsOneLine) {
-  EXPECT_TRUE(std::regex_match(VersionText(), std::regex("penvo [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+TEST(CommandLine, TheVersionComesFirstAndTheLicenceAfterIt) {
+  EXPECT_TRUE(std::regex_match(VersionText(),
+                               std::regex("penvo [0-9]+\\.[0-9]+\\.[0-9]+\n[^\n]*MIT licence[^\n]*\n")))
       << VersionText();
 }
 

@@ -19,7 +19,9 @@ run() {
 out=$(run --version 2>"$scratch/err")
 status=$?
 [[ $status -eq 0 ]] || fail "--version exited with $status: $(cat "$scratch/err")"
-[[ "$out" == "penvo $version" ]] || fail "--version printed '$out', not 'penvo $version'"
+[[ "$(head -n 1 <<<"$out")" == "penvo $version" ]] ||
+  fail "--version printed '$out', not 'penvo $version' first"
+grep -q "MIT licence" <<<"$out" || fail "--version does not name the licence: '$out'"
 
 out=$(run --ignored --help --version 2>"$scratch/err")
 status=$?
