@@ -143,6 +143,26 @@ TEST_P(PenvoWayland, ASecondStartLeavesOneOverlayAndTheOptionsAreKeptForTheNextS
   EXPECT_NE(stored.find("\"EditColor\"=\"$ffff00\""), std::string::npos) << stored;
 }
 
+// Any other key leaves the overlay (GNOME minimizes it; sway has no minimize and leaves it
+// where it is); a start brings it back over the desktop as it now is.
+TEST_P(PenvoWayland, AStartBringsTheOverlayBackAfterAKeyLeftIt) {
+  session_.Key("q");
+  if (GetParam() == Compositor::Gnome)
+    EXPECT_TRUE(Session::WaitFor([&] { return session_.Windows("FormPenvo").at(0).visible == false; }, 5s))
+        << "not minimized";
+  session_.SetBackground(kBlue);
+  const pid_t second = session_.Start(ProgramPath("penvo"));
+  EXPECT_EQ(session_.WaitExit(second, 10s), 0);
+  EXPECT_TRUE(Session::WaitFor(
+      [&] {
+        const auto all = session_.Windows("FormPenvo");
+        return all.size() == 1 && all[0].visible && all[0].focused && all[0].fullscreen;
+      },
+      10s));
+  EXPECT_TRUE(session_.WaitForPixel(600, 500, kBlue));
+  EXPECT_TRUE(session_.Running(pid_)) << "the running Penvo ended";
+}
+
 // Sway keeps a new window behind a full-screen one; the options window stands inside the
 // overlay, centred on the mouse, and stays above it while the user draws.
 TEST_P(PenvoWayland, TheOptionsWindowComesUpAtTheMouseAboveTheOverlayAndStaysAfterAClick) {

@@ -52,6 +52,23 @@ TEST_F(SingleInstance, ALaterStartHandsItsActivationTokenToTheRunningOne) {
   EXPECT_EQ(seen, "launch-42_x");
 }
 
+TEST_F(SingleInstance, TheRunningOneMayWaitForTheWindowSystemWhileItComesToTheFront) {
+  // Coming to the front handles events while it waits; the later start has gone meanwhile.
+  TSingleInstance running("waits");
+  int activations = 0;
+  ASSERT_TRUE(running.Claim([&] {
+    QTest::qWait(300);
+    ++activations;
+  }));
+  {
+    TSingleInstance later("waits");
+    EXPECT_FALSE(later.Claim([] {}));
+  }
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 5000));
+  QTest::qWait(50);
+  EXPECT_EQ(activations, 1);
+}
+
 TEST_F(SingleInstance, ASocketLeftByACrashedInstanceDoesNotStopTheNextStartBeingFound) {
   PENVO_ONLY_ON(Posix, "only there is a local server a file that outlives its process");
   const std::string name = "stale";
