@@ -59,7 +59,8 @@ export DEBIAN_FRONTEND=noninteractive
 if "${sudo[@]}" apt-get install -y -qq --no-install-recommends "$deb" >"$log" 2>&1; then
   out=$(env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/penvo --version 2>>"$log")
   status=$?
-  [[ $status -eq 0 && "$out" == "penvo $version" ]] || { echo "printed '$out'" >>"$log"; status=1; }
+  [[ $status -eq 0 && "$(head -n 1 <<<"$out")" == "penvo $version" && "$out" == *"MIT licence"* ]] ||
+    { echo "printed '$out'" >>"$log"; status=1; }
   report install "$status"
   if [[ "$was_installed" == "install ok installed" ]]; then
     echo "check-package: penvo was installed before; it stays installed, now from $deb"

@@ -147,7 +147,7 @@ Session::Session(int width, int height) {
 }
 
 Session::~Session() {
-  for (pid_t pid : programs_)
+  for (pid_t pid : std::vector(programs_.All()))
     if (Running(pid)) Stop(pid, 3s);
   if (::testing::Test::HasFailure()) std::cerr << "---- e2e log ----\n" << Log() << "----\n";
   if (dpy_) XCloseDisplay(dpy_);
@@ -265,37 +265,50 @@ pid_t Session::Start(const std::string& program, const std::vector<std::string>&
   argv.insert(argv.end(), args.begin(), args.end());
   Note("start " + program);
   const pid_t pid = Spawn(argv, false);
-  if (pid > 0) programs_.push_back(pid);
+  if (pid > 0) programs_.Add(pid);
   return pid;
 }
 
-bool Session::Running(pid_t pid) {
+bool ChildProcesses::Running(pid_t pid) {
   if (pid <= 0) return false;
   int status;
   const pid_t r = waitpid(pid, &status, WNOHANG);
   if (r == pid) {
-    std::erase(programs_, pid);
+    std::erase(running_, pid);
     exitStatus_[pid] = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return false;
   }
   return r == 0;
 }
 
-std::optional<int> Session::WaitExit(pid_t pid, Millis deadline) {
-  if (!WaitFor([&] { return !Running(pid); }, deadline)) return std::nullopt;
+std::optional<int> ChildProcesses::WaitExit(pid_t pid, Millis deadline) {
+  if (!Session::WaitFor([&] { return !Running(pid); }, deadline)) return std::nullopt;
   return exitStatus_[pid];
 }
 
-std::optional<int> Session::Stop(pid_t pid, Millis deadline) {
+std::optional<int> ChildProcesses::Stop(pid_t pid, Millis deadline,
+                                        const std::function<void(const std::string&)>& note) {
   if (!Running(pid)) return exitStatus_[pid];
   kill(pid, SIGTERM);
   std::optional<int> status = WaitExit(pid, deadline);
   if (!status) {
-    Note("killing " + std::to_string(pid) + ": it did not end on SIGTERM");
+    note("killing " + std::to_string(pid) + ": it did not end on SIGTERM");
     kill(pid, SIGKILL);
     WaitExit(pid, 5s);
   }
   return status;
+}
+
+bool Session::Running(pid_t pid) {
+  return programs_.Running(pid);
+}
+
+std::optional<int> Session::WaitExit(pid_t pid, Millis deadline) {
+  return programs_.WaitExit(pid, deadline);
+}
+
+std::optional<int> Session::Stop(pid_t pid, Millis deadline) {
+  return programs_.Stop(pid, deadline, [this](const std::string& text) { Note(text); });
 }
 
 std::vector<unsigned long> Session::Windows(const std::string& className) {

@@ -29,6 +29,24 @@ struct Rect {
   int x = 0, y = 0, w = 0, h = 0;
 };
 
+// The programs a session started, and how each ended: the one place that reaps them.
+class ChildProcesses {
+ public:
+  void Add(pid_t pid) { running_.push_back(pid); }
+  const std::vector<pid_t>& All() const { return running_; }
+  // Whether the program still runs (an ended one is reaped and its status kept).
+  bool Running(pid_t pid);
+  // Its exit status (128 + the signal for one ended by a signal), or nullopt at the deadline.
+  std::optional<int> WaitExit(pid_t pid, Millis deadline);
+  // Asks it to end (SIGTERM) and waits; kills it at the deadline, saying so through note.
+  std::optional<int> Stop(pid_t pid, Millis deadline,
+                          const std::function<void(const std::string&)>& note);
+
+ private:
+  std::vector<pid_t> running_;
+  std::map<pid_t, int> exitStatus_;
+};
+
 class Session {
  public:
   // Starts Xvfb (width x height, 24 bits) and openbox; fails the test when they do not come up.
@@ -132,8 +150,7 @@ class Session {
   std::filesystem::path log_;
   int display_ = -1;
   pid_t xvfb_ = -1, wm_ = -1;
-  std::vector<pid_t> programs_;
-  std::map<pid_t, int> exitStatus_;
+  ChildProcesses programs_;
   std::map<unsigned long, int> maps_;
   std::vector<std::pair<std::string, std::string>> extraEnv_;
   Display* dpy_ = nullptr;

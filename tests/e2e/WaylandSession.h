@@ -129,8 +129,7 @@ class WaylandSession {
   pid_t session_ = -1, systemBus_ = -1, input_ = -1;
   int inputIn_ = -1, inputOut_ = -1;
   std::string pending_;  // what the input program said beyond its last answer
-  std::vector<pid_t> programs_;
-  std::map<pid_t, int> exitStatus_;
+  ChildProcesses programs_;
   std::vector<std::pair<std::string, std::string>> extraEnv_;
 };
 

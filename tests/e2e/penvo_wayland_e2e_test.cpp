@@ -147,9 +147,15 @@ TEST_P(PenvoWayland, ASecondStartLeavesOneOverlayAndTheOptionsAreKeptForTheNextS
 // where it is); a start brings it back over the desktop as it now is.
 TEST_P(PenvoWayland, AStartBringsTheOverlayBackAfterAKeyLeftIt) {
   session_.Key("q");
-  if (GetParam() == Compositor::Gnome)
-    EXPECT_TRUE(Session::WaitFor([&] { return session_.Windows("FormPenvo").at(0).visible == false; }, 5s))
+  if (GetParam() == Compositor::Gnome) {
+    EXPECT_TRUE(Session::WaitFor(
+        [&] {
+          const auto all = session_.Windows("FormPenvo");
+          return all.size() == 1 && !all[0].visible;
+        },
+        5s))
         << "not minimized";
+  }
   session_.SetBackground(kBlue);
   const pid_t second = session_.Start(ProgramPath("penvo"));
   EXPECT_EQ(session_.WaitExit(second, 10s), 0);
@@ -227,7 +233,7 @@ TEST_P(PenvoWaylandNoPortal, TheOverlayComesUpPlainWithANote) {
                   "unix:path=" + (session_.Home() / "runtime" / "bare-bus").string());
   session_.Move(500, 400);
   session_.Start(ProgramPath("penvo"));
-  const WaylandWindow overlay = session_.WaitForWindow("FormPenvo", 5s);
+  const WaylandWindow overlay = session_.WaitForWindow("FormPenvo", 10s);
   ASSERT_NE(overlay.id, 0);
   EXPECT_TRUE(session_.WaitForPixel(900, 700, kGrey));
   // The note: a tool tip near the mouse, neither the overlay's grey nor the desktop.

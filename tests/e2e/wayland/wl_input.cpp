@@ -235,6 +235,15 @@ int main() {
     std::cout << (error.empty() ? "ok" : "error: " + error) << std::endl;
     if (wl_display_get_error(display)) break;
   }
+  wl_proxy_marshal(pointer, 8);  // destroy
+  wl_proxy_destroy(pointer);
+  wl_proxy_marshal(keyboard, 3);  // destroy
+  wl_proxy_destroy(keyboard);
+  wl_proxy_marshal(g.pointerManager, 1);  // destroy
+  wl_proxy_destroy(g.pointerManager);
+  wl_proxy_destroy(g.keyboardManager);
+  wl_seat_destroy(g.seat);
+  wl_registry_destroy(registry);
   wl_display_disconnect(display);
   return 0;
 }
