@@ -39,8 +39,12 @@ QString MakeServerName(const std::string& className) {
   user = QString::number(::getuid());
 #endif
   // A Wayland session is named by its compositor's display: its programs see XWayland's DISPLAY
-  // as well, or not, as they were started.
-  QString display = qEnvironmentVariable("WAYLAND_DISPLAY", qEnvironmentVariable("DISPLAY"));
+  // as well, or not, as they were started. That name is one in the session's runtime directory,
+  // where another session of the same user may have one of the same name.
+  QString display = qEnvironmentVariable("DISPLAY");
+  if (const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY"); !wayland.isEmpty())
+    display = wayland.startsWith('/') ? wayland
+                                      : qEnvironmentVariable("XDG_RUNTIME_DIR") + "/" + wayland;
   display.replace('/', '_');
   return qt::ToQ(className) + "-" + user + "-" + display;
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -67,6 +68,23 @@ TEST_F(SingleInstance, TheRunningOneMayWaitForTheWindowSystemWhileItComesToTheFr
   EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 5000));
   QTest::qWait(50);
   EXPECT_EQ(activations, 1);
+}
+
+TEST_F(SingleInstance, WaylandSessionsWithDisplaysOfOneNameHaveAnInstanceEach) {
+  // Each session's compositor names its display within the session's runtime directory.
+  test::ScopedEnv display{"WAYLAND_DISPLAY", "wayland-0"};
+  std::optional<test::ScopedEnv> runtime;
+  runtime.emplace("XDG_RUNTIME_DIR", (dir_.Path() / "one").string());
+  TSingleInstance first("session");
+  ASSERT_TRUE(first.Claim([] { ADD_FAILURE() << "the other session's instance came forward"; }));
+  runtime.reset();
+  runtime.emplace("XDG_RUNTIME_DIR", (dir_.Path() / "two").string());
+  TSingleInstance second("session");
+  int activations = 0;
+  EXPECT_TRUE(second.Claim([&] { ++activations; }));
+  TSingleInstance later("session");
+  EXPECT_FALSE(later.Claim([] {}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 5000));
 }
 
 TEST_F(SingleInstance, ASocketLeftByACrashedInstanceDoesNotStopTheNextStartBeingFound) {
