@@ -47,6 +47,9 @@ TImage GrabScreen(QScreen* Screen);
 // inside the window.
 void ShowNoteIn(QWidget* window, const QString& text, QPoint at, int ms);
 
+// Tells the application that a window has been shown (the settings Qt reads then are read).
+void FirstWindowShown();
+
 // Handles events (but no user input) until done() is true or deadlineMs passed; returns done().
 bool WaitUntil(const std::function<bool()>& done, int deadlineMs);
 

@@ -61,10 +61,36 @@ TImage GrabScreen(QScreen* Screen) {
 
 namespace {
 
+constexpr const char* kNoDecorations = "QT_WAYLAND_DISABLE_WINDOWDECORATION";
+bool gDecorationsOff = false;  // by us, until the first window has shown
+
+// Qt's Wayland plugin starts Mesa's EGL only to draw title bars of its own (50 MB resident at
+// 1920x1080, and a fifth of a second at every start). Penvo's windows need none: the overlay is
+// full screen and the options window has its frame inside it; compositors that draw title bars
+// themselves (KDE, sway) still do for a message box. Qt reads the setting as it shows its first
+// window; programs started later (the help page's browser) must not inherit it.
+int& BeforeQt(int& argc) {
+  if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && !qEnvironmentVariableIsSet(kNoDecorations)) {
+    qputenv(kNoDecorations, "1");
+    gDecorationsOff = true;
+  }
+  return argc;
+}
+
+}  // namespace
+
+void FirstWindowShown() {
+  if (!gDecorationsOff) return;
+  qunsetenv(kNoDecorations);
+  gDecorationsOff = false;
+}
+
+namespace {
+
 class ApplicationPeer : public TNativeApplication {
  public:
   ApplicationPeer(int& argc, char** argv, std::function<void(bool)> activation)
-      : app_(argc, argv) {
+      : app_(BeforeQt(argc), argv) {
     // Every mouse move the window system delivers must reach the forms: a quick zig-zag keeps
     // its corners only if no move is merged into the next. Set after the application is made:
     // the X11 platform plugin turns merging on while it starts.

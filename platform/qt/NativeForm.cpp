@@ -238,6 +238,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
       showNormal();
     raise();
     activateWindow();
+    FirstWindowShown();
     WaitUntil([this] { return IsExposed(); }, kShowDeadlineMs);
     ShowPendingNote();
     // Now framed: the frame, not the client area, takes the size asked for.
