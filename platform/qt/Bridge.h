@@ -3,12 +3,14 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QPalette>
 #include <QWidget>
 
 class QScreen;
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/Controls.h"
@@ -40,12 +42,15 @@ QWidget* WidgetOf(const TControl* Control);
 // A point of the desktop in device pixels: Qt keeps each screen's top-left where the screen
 // really is and scales what lies within it.
 QPoint ToDevice(QPoint Global, const QScreen* Screen);
+// The image as a picture of 32-bit pixels that keeps the image's memory (converted in place
+// where it has another format).
+TImage KeepImage(QImage Image);
 // The picture of one screen, one pixel per pixel of the screen.
 TImage GrabScreen(QScreen* Screen);
 
-// Shows text for ms at the point at (global), above window: a tool tip, or on Wayland a note
-// inside the window.
-void ShowNoteIn(QWidget* window, const QString& text, QPoint at, int ms);
+// Shows text for ms at the point at (global; the mouse, or on Wayland the window's middle, where
+// none is given), above window: a tool tip, or on Wayland a note inside the window.
+void ShowNoteIn(QWidget* window, const QString& text, std::optional<QPoint> at, int ms);
 
 // Tells the application that a window has been shown (the settings Qt reads then are read).
 void FirstWindowShown();

@@ -45,18 +45,21 @@ QPoint ToDevice(QPoint Global, const QScreen* Screen) {
                          qRound((Global.y() - origin.y()) * dpr));
 }
 
-TImage GrabScreen(QScreen* Screen) {
-  if (!Screen) return {};
-  const QRect r = Screen->geometry();
-  // Window 0 is the whole desktop; the area is relative to the screen.
-  auto image = std::make_shared<QImage>(
-      Screen->grabWindow(0, 0, 0, r.width(), r.height()).toImage().convertToFormat(
-          QImage::Format_RGB32));
+TImage KeepImage(QImage Image) {
+  Image.convertTo(QImage::Format_RGB32);
+  auto image = std::make_shared<QImage>(std::move(Image));
   TImage picture;
   picture.Pixels = {reinterpret_cast<std::uint32_t*>(image->bits()), image->width(),
                     image->height(), static_cast<int>(image->bytesPerLine() / 4)};
   picture.Keep = std::move(image);
   return picture;
+}
+
+TImage GrabScreen(QScreen* Screen) {
+  if (!Screen) return {};
+  const QRect r = Screen->geometry();
+  // Window 0 is the whole desktop; the area is relative to the screen.
+  return KeepImage(Screen->grabWindow(0, 0, 0, r.width(), r.height()).toImage());
 }
 
 namespace {

@@ -83,7 +83,6 @@ class InnerFrame : public QWidget {
   }
   // The space the frame takes around the form's client area.
   QSize Decoration() const { return QSize(2 * kBorder, TitleHeight() + kBorder); }
-  QPoint ClientOffset() const { return QPoint(kBorder, TitleHeight()); }
   void FitToForm() {
     resize(form_->size() + Decoration());
     update();
@@ -255,7 +254,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
       frame_->hide();
       return;
     }
-    if (!OnWayland()) {
+    if (!OnWaylandPlatform()) {
       qt::Iconify(this);
       return;
     }
@@ -270,7 +269,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     if (frame_) {
       frame_->show();
       frame_->raise();
-    } else if (OnWayland()) {
+    } else if (OnWaylandPlatform()) {
       minimizeAsked_ = false;
       setWindowState(windowState() & ~Qt::WindowMinimized);
       show();
@@ -515,7 +514,6 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     hide();
     WaitUntil([this] { return !windowHandle() || !windowHandle()->isExposed(); }, kShowDeadlineMs);
   }
-  static bool OnWayland() { return QGuiApplication::platformName().startsWith("wayland"); }
   // The note about a missing picture of the desktop, at the mouse once the window shows.
   void ShowPendingNote() {
     if (note_.empty()) return;
@@ -523,9 +521,11 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
     // screen with its second configure, and a tool tip shown before that goes with the first).
     QTimer::singleShot(kNoteDelayMs, this, [this, text = std::exchange(note_, {})] {
       // A Wayland client learns where the mouse is only once it enters one of its windows.
-      const QPoint at = !OnWayland() ? QCursor::pos()
-                        : pointerInside_ ? mapToGlobal(lastMouse_)
-                                         : mapToGlobal(rect().center());
+      std::optional<QPoint> at;
+      if (!OnWaylandPlatform())
+        at = QCursor::pos();
+      else if (pointerInside_)
+        at = mapToGlobal(lastMouse_);
       ShowNoteIn(this, ToQ(text), at, kNoteMs);
     });
   }
@@ -563,7 +563,7 @@ class FormPeer : public Peer<QWidget, TNativeForm> {
   // On Wayland, puts this form inside the overlay while the overlay is on the screen (see
   // InnerFrame); false where it stays a window of its own.
   bool EmbedInOverlay() {
-    if (!OnWayland() || !Form() || Form()->CaptureBeneath) return false;
+    if (!OnWaylandPlatform() || !Form() || Form()->CaptureBeneath) return false;
     QWidget* overlay = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
       auto* peer = dynamic_cast<FormPeer*>(w);

@@ -12,9 +12,11 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWidget>
+#include <optional>
 
 #include "platform/posix/AtomicFile.h"
 #include "platform/qt/Bridge.h"
+#include "platform/qt/WindowSystem.h"
 
 namespace penvo {
 
@@ -74,16 +76,10 @@ class NoteLabel : public QLabel {
     timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, this, &QWidget::hide);
   }
-  void Show(const QString& text, QPoint at, int ms) {
+  void Show(const QString& text, std::optional<QPoint> at, int ms) {
     setText(text);
-    setMaximumWidth(qMax(200, parentWidget()->width() / 3));
-    adjustSize();
-    // Below and right of the mouse as a tool tip stands, inside the window.
-    const QRect room = parentWidget()->rect();
-    QPoint p = at + QPoint(16, 16);
-    p.setX(qBound(room.left(), p.x(), room.right() - width()));
-    p.setY(qBound(room.top(), p.y(), room.bottom() - height()));
-    move(p);
+    at_ = at;
+    Place();
     show();
     raise();
     timer_.start(ms);
@@ -93,25 +89,42 @@ class NoteLabel : public QLabel {
   bool eventFilter(QObject*, QEvent* e) override {
     if (isVisible() && (e->type() == QEvent::KeyPress || e->type() == QEvent::MouseButtonPress))
       hide();
+    // The window may still get its size (a Wayland compositor makes it full screen with a
+    // later configure): the note keeps its place in the window as it is now.
+    if (isVisible() && e->type() == QEvent::Resize) Place();
     return false;
   }
 
  private:
+  // Below and right of the point as a tool tip stands, or in the middle; inside the window.
+  void Place() {
+    const QRect room = parentWidget()->rect();
+    setMaximumWidth(qMax(200, room.width() / 3));
+    adjustSize();
+    QPoint p = at_ ? *at_ + QPoint(16, 16) : room.center() - rect().center();
+    p.setX(qBound(room.left(), p.x(), room.right() - width()));
+    p.setY(qBound(room.top(), p.y(), room.bottom() - height()));
+    move(p);
+  }
+
   QTimer timer_;
+  std::optional<QPoint> at_;  // in the window
 };
 
 }  // namespace
 
-void ShowNoteIn(QWidget* window, const QString& text, QPoint at, int ms) {
+void ShowNoteIn(QWidget* window, const QString& text, std::optional<QPoint> at, int ms) {
   // A Wayland client cannot place a tool tip where it likes before the compositor has shown it
   // the mouse; a note inside the window it is about stands where it is put.
-  if (window && QGuiApplication::platformName().startsWith("wayland")) {
+  if (window && OnWaylandPlatform()) {
     auto* note = window->findChild<QLabel*>("penvoNote", Qt::FindDirectChildrenOnly);
     if (!note) note = new NoteLabel(window);  // owned by the window
-    static_cast<NoteLabel*>(note)->Show(text, window->mapFromGlobal(at), ms);
+    std::optional<QPoint> inside;
+    if (at) inside = window->mapFromGlobal(*at);
+    static_cast<NoteLabel*>(note)->Show(text, inside, ms);
     return;
   }
-  QToolTip::showText(at, text, window, QRect(), ms);
+  QToolTip::showText(at ? *at : QCursor::pos(), text, window, QRect(), ms);
 }
 
 }  // namespace qt

@@ -7,7 +7,6 @@
 // own bus name and a token. The answer can come before the method call's reply, so the
 // program listens on that path before it asks.
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -87,13 +86,13 @@ std::string CallFailure(const QDBusError& error) {
   }
 }
 
-}  // namespace
+// How long the desktop portal may take for a screenshot (the first one of a session starts
+// the portal and its backend; GNOME may ask the user first).
+constexpr int kPortalDeadlineMs = 15000;
 
-bool InWaylandSession() {
-  const char* display = std::getenv("WAYLAND_DISPLAY");
-  return display && *display;
-}
-
+// The whole desktop from the desktop portal's Screenshot request, without asking the user;
+// the file the portal wrote is removed. A null picture, with the reason in Why, when there is
+// none.
 QImage PortalScreenshot(int deadlineMs, std::string& Why) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) {
@@ -160,6 +159,17 @@ QImage PortalScreenshot(int deadlineMs, std::string& Why) {
   return picture;
 }
 
+}  // namespace
+
+bool InWaylandSession() {
+  const char* display = std::getenv("WAYLAND_DISPLAY");
+  return display && *display;
+}
+
+bool OnWaylandPlatform() {
+  return QGuiApplication::platformName().startsWith("wayland");
+}
+
 TImage PortalGrab(QScreen* screen, std::string& Why) {
   QImage whole = PortalScreenshot(kPortalDeadlineMs, Why);
   if (whole.isNull() || !screen) return {};
@@ -176,13 +186,7 @@ TImage PortalGrab(QScreen* screen, std::string& Why) {
   if (part != whole.rect()) whole = whole.copy(part);
   if (whole.size() != device)
     whole = whole.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  whole.convertTo(QImage::Format_RGB32);
-  auto image = std::make_shared<QImage>(std::move(whole));
-  TImage result;
-  result.Pixels = {reinterpret_cast<std::uint32_t*>(image->bits()), image->width(),
-                   image->height(), static_cast<int>(image->bytesPerLine() / 4)};
-  result.Keep = std::move(image);
-  return result;
+  return KeepImage(std::move(whole));
 }
 
 }  // namespace penvo::qt

@@ -1,7 +1,6 @@
 // Internal to platform/: what the window system does with top-level windows beyond Qt.
 #pragma once
 
-#include <QImage>
 #include <QRect>
 #include <QWidget>
 #include <memory>
@@ -62,16 +61,12 @@ class SharedImage {
 // programs' pixels can then be had only through the desktop portal.
 bool InWaylandSession();
 
-// How long the desktop portal may take for a screenshot (the first one of a session starts
-// the portal and its backend; GNOME may ask the user first).
-constexpr int kPortalDeadlineMs = 15000;
+// Whether Qt shows the program's windows through its Wayland plugin (not through XWayland).
+bool OnWaylandPlatform();
 
-// The whole desktop from the desktop portal's Screenshot request, without asking the user;
-// the file the portal wrote is removed. A null picture, with the reason in Why (words a user
-// can act on), when there is none.
-QImage PortalScreenshot(int deadlineMs, std::string& Why);
-
-// The part of the portal's picture that screen shows, one pixel per device pixel of it.
+// The part of the desktop portal's picture that screen shows, one pixel per device pixel of
+// it; the file the portal wrote is removed. A null picture, with the reason in Why (words a
+// user can act on), when there is none.
 TImage PortalGrab(QScreen* screen, std::string& Why);
 
 }  // namespace penvo::qt

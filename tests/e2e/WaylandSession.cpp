@@ -106,6 +106,7 @@ WaylandSession::WaylandSession(Compositor compositor, int width, int height, Rgb
   switchUser_ = geteuid() == 0;
   uid_ = switchUser_ ? kNobody : geteuid();
   gid_ = switchUser_ ? kNoGroup : getegid();
+  PrepareSanitizers();
   // The portal's backends for this desktop alone: the portal of 1.16 takes a backend of another
   // desktop installed beside them for what none of this desktop's offers, and a GNOME backend
   // outside GNOME does not answer.
@@ -308,6 +309,30 @@ std::string WaylandSession::Log() const {
   return s.str();
 }
 
+void WaylandSession::PrepareSanitizers() {
+  // Under AddressSanitizer, whole stacks for every allocation: Mesa's driver, which Qt's
+  // Wayland plugin loads, is unloaded before the leak check, and only a whole stack reaches past
+  // its frames to the library that the suppressions name.
+  if (const char* asan = std::getenv("ASAN_OPTIONS"))
+    sanitizerEnv_.emplace_back("ASAN_OPTIONS", std::string(asan) + ":fast_unwind_on_malloc=0");
+  // The leak check's suppressions file, where the session's user can read it.
+  const char* lsan = std::getenv("LSAN_OPTIONS");
+  if (!lsan || !switchUser_) return;
+  std::string options = lsan;
+  const std::string key = "suppressions=";
+  const auto at = options.find(key);
+  if (at == std::string::npos) return;
+  const auto end = options.find(':', at);
+  const std::string file = options.substr(
+      at + key.size(), end == std::string::npos ? std::string::npos : end - at - key.size());
+  const fs::path copy = home_ / "lsan.supp";
+  std::error_code ec;
+  fs::copy_file(file, copy, fs::copy_options::overwrite_existing, ec);
+  chmod(copy.c_str(), 0644);
+  options.replace(at + key.size(), file.size(), copy.string());
+  sanitizerEnv_.emplace_back("LSAN_OPTIONS", options);
+}
+
 std::vector<std::string> WaylandSession::Environment() const {
   std::vector<std::pair<std::string, std::string>> set = {
       {"HOME", home_.string()},
@@ -330,28 +355,7 @@ std::vector<std::string> WaylandSession::Environment() const {
     std::erase_if(set, [&](const auto& s) { return s.first == kv.first; });
     if (!kv.second.empty()) set.push_back(kv);
   }
-  // Under AddressSanitizer, whole stacks for every allocation: Mesa's driver, which Qt's
-  // Wayland plugin loads, is unloaded before the leak check, and only a whole stack reaches past
-  // its frames to the library that the suppressions name.
-  if (const char* asan = std::getenv("ASAN_OPTIONS"))
-    set.emplace_back("ASAN_OPTIONS", std::string(asan) + ":fast_unwind_on_malloc=0");
-  // A sanitizer's suppressions file, where the session's user can read it.
-  if (const char* lsan = std::getenv("LSAN_OPTIONS"); lsan && switchUser_) {
-    std::string options = lsan;
-    const std::string key = "suppressions=";
-    if (const auto at = options.find(key); at != std::string::npos) {
-      const auto end = options.find(':', at);
-      const std::string file = options.substr(at + key.size(), end == std::string::npos
-                                                                   ? std::string::npos
-                                                                   : end - at - key.size());
-      const fs::path copy = home_ / "lsan.supp";
-      std::error_code ec;
-      fs::copy_file(file, copy, fs::copy_options::overwrite_existing, ec);
-      chmod(copy.c_str(), 0644);
-      options.replace(at + key.size(), file.size(), copy.string());
-      set.emplace_back("LSAN_OPTIONS", options);
-    }
-  }
+  set.insert(set.end(), sanitizerEnv_.begin(), sanitizerEnv_.end());
   std::vector<std::string> drop{"DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
                                 "QT_QPA_PLATFORM", "SWAYSOCK", "XDG_SESSION_DESKTOP"};
   for (const auto& kv : extraEnv_)

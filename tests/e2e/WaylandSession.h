@@ -104,6 +104,8 @@ class WaylandSession {
  private:
   void Note(const std::string& text);
   std::vector<std::string> Environment() const;
+  // The sanitizers' settings for the session's programs, once (sanitizerEnv_).
+  void PrepareSanitizers();
   pid_t Spawn(const std::vector<std::string>& argv, int stdinFd = -1, int stdoutFd = -1);
   // Runs a program of the session to its end; its standard output.
   std::string Output(const std::vector<std::string>& argv);
@@ -131,6 +133,7 @@ class WaylandSession {
   std::string pending_;  // what the input program said beyond its last answer
   ChildProcesses programs_;
   std::vector<std::pair<std::string, std::string>> extraEnv_;
+  std::vector<std::pair<std::string, std::string>> sanitizerEnv_;
 };
 
 }  // namespace penvo::e2e
